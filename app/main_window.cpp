@@ -1,0 +1,27 @@
+#include "app/main_window.h"
+
+namespace yomite {
+
+MainWindow::MainWindow(ui::Backend& backend, int screen_width_px, int screen_height_px)
+    : Fom(backend, screen_width_px, screen_height_px),
+      EndCom(Fom, "EndCom"),
+      BgmTim(Fom, "BgmTim", 1, /*enabled=*/true),
+      E(Fom, "E", /*auto_size=*/true),
+      Img(Fom, "Img", /*auto_size=*/false),
+      QstCom(Fom, "QstCom"),
+      TimLbl(Fom, "TimLbl", 100, /*enabled=*/false),
+      ClickCom(Fom, "ClickCom", /*transparent=*/false),
+      Lbl(Fom, "Lbl", /*transparent=*/true),
+      ClickMe(Fom, "ClickMe", /*transparent=*/false) {
+  EndCom.SetCaption(u"Command1");
+  E.SetVisible(false);
+  E.SetScaleModePixels();
+  Img.SetScaleModePixels();
+  QstCom(0).SetCaption(u"QstCom");
+  ClickCom.SetVisible(false);
+  ClickCom.SetCaption(u"ClickCom");
+  Lbl.SetCaption(u" ");
+  ClickMe.SetCaption(u"ClickMe");
+}
+
+}  // namespace yomite

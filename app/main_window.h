@@ -1,0 +1,34 @@
+// The main window Fom and its ten controls, as the window is created.
+// The layout places and colours them before the window is first seen.
+#pragma once
+
+#include "ui/command_button.h"
+#include "ui/label.h"
+#include "ui/picture_box.h"
+#include "ui/timer.h"
+#include "ui/window.h"
+
+namespace yomite {
+
+struct MainWindow {
+  MainWindow(ui::Backend& backend, int screen_width_px, int screen_height_px);
+
+  ui::Window Fom;
+  // In the order the window holds them; among the labels a later one lies
+  // above an earlier one.
+  ui::CommandButton EndCom;
+  ui::Timer BgmTim;
+  ui::PictureBox E;
+  ui::PictureBox Img;
+  ui::ButtonArray QstCom;
+  ui::Timer TimLbl;
+  ui::Label ClickCom;
+  ui::Label Lbl;
+  ui::Label ClickMe;
+};
+
+// The window's size when it is not maximized, in pixels.
+inline constexpr int kRestoredWidthPx = 681;
+inline constexpr int kRestoredHeightPx = 486;
+
+}  // namespace yomite

@@ -1,0 +1,22 @@
+// Text inside the program is 16-bit Unicode, as the story format counts
+// positions in characters. These helpers convert at the edges.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace yomite {
+
+using Text = std::u16string;
+using TextView = std::u16string_view;
+
+// UTF-16 to UTF-8. Unpaired surrogates become U+FFFD.
+std::string ToUtf8(TextView text);
+
+// UTF-8 to UTF-16. Invalid sequences become U+FFFD, one per bad byte.
+Text FromUtf8(std::string_view bytes);
+
+// True when the bytes are well-formed UTF-8.
+bool IsValidUtf8(std::string_view bytes);
+
+}  // namespace yomite

@@ -1,0 +1,30 @@
+// Decoded pictures and the loader that makes them from files.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "base/text.h"
+
+namespace yomite::platform {
+
+// A decoded picture. Pixels are 32-bit 0x00RRGGBB values, row after row
+// (SDL_PIXELFORMAT_RGB888), or empty when the loader only read the size.
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+};
+
+using PicturePtr = std::shared_ptr<const Picture>;
+
+class PictureLoader {
+ public:
+  virtual ~PictureLoader() = default;
+  // Loads the JPEG file at path. Throws RuntimeError 53 when it does not
+  // exist, 481 when it is not a picture that can be decoded.
+  virtual PicturePtr LoadPicture(const Text& path) = 0;
+};
+
+}  // namespace yomite::platform

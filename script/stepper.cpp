@@ -1,0 +1,160 @@
+// The script step: each call of Lbl_Click executes the line read ahead,
+// reads the next one, decides from it whether the text may run on, and
+// acts on the line. A command that does not stop the story takes the next
+// step as its last action; those steps run here as a loop, in the same
+// order, so a chain of any length needs no stack.
+#include "app/fom.h"
+#include "base/runtime_error.h"
+#include "script/flags.h"
+#include "script/format.h"
+
+namespace yomite {
+
+using script::Command;
+
+void Fom::Lbl_Click() {
+  ChainScope chain(*this);
+  RunSteps();
+}
+
+void Fom::RunSteps() {
+  while (Step() == Next::kStepAgain) {
+  }
+}
+
+Fom::Next Fom::Step() {
+  // 1. Nothing happens while the choice menu is open.
+  if (s_.QstMode == kTrue) return Next::kStop;
+
+  // 2. Advance the lookahead. At the end of the file the menu opens and the
+  // last line still runs.
+  s_.CurLine = s_.NextLine;
+  cur_line_no_ = next_line_no_;
+  if (p_.files.Eof(s_.FileNo)) {
+    QstOpen();
+  } else {
+    s_.NextLine = p_.files.LineInput(s_.FileNo);
+    ++next_line_no_;
+  }
+
+  // 3. May the text run on after this line?
+  if (!script::HasPauseKeyword(s_.NextLine) && s_.LineCnt != 10) {
+    w_.ClickMe.SetVisible(false);
+    s_.AutoNext = kTrue;
+  } else {
+    s_.AutoNext = kFalse;
+  }
+
+  // 4. The placeholder becomes the heroine's name.
+  script::ReplacePlaceholders(s_.CurLine);
+
+  // 5. Act on the line.
+  return Dispatch();
+}
+
+Fom::Next Fom::Dispatch() {
+  const Text& line = s_.CurLine;
+  const Command command = script::Recognise(line);
+  switch (command) {
+    case Command::kImgNone:
+      w_.Img.Cls();
+      return Next::kStepAgain;
+
+    case Command::kImg:
+      ShowPicture(script::PictureName(line));
+      w_.Lbl.SetCaption(u"");
+      s_.LineCnt = 1;
+      return Next::kStepAgain;
+
+    case Command::kOimg:
+    case Command::kFimg: {
+      bool on_test = command == Command::kOimg;
+      script::Conditional c = script::CutConditional(line);
+      int flag = script::FlagNumber(c.flag);
+      if (s_.Flags[flag] == (on_test ? kTrue : kFalse)) {
+        // The named picture must exist and decode; what the area shows is
+        // picture 3.
+        p_.pictures.LoadPicture(s_.DatPath + c.picture + u".jpg");
+        ShowPicture(u"3");
+      }
+      w_.Lbl.SetCaption(u"");
+      s_.LineCnt = 1;
+      return Next::kStepAgain;
+    }
+
+    case Command::kPage:
+      w_.Lbl.SetCaption(u"");
+      s_.LineCnt = 1;
+      return Next::kStepAgain;
+
+    case Command::kOn:
+      s_.Flags[script::FlagNumber(script::OnFlag(line))] = kTrue;
+      return Next::kStepAgain;
+
+    case Command::kOff:
+      s_.Flags[script::FlagNumber(script::OffFlag(line))] = kFalse;
+      return Next::kStepAgain;
+
+    case Command::kBon:
+    case Command::kBoff: {
+      script::Branch b = script::CutBranch(line, command);
+      int flag = script::FlagNumber(b.flag);
+      if (s_.Flags[flag] != (command == Command::kBon ? kTrue : kFalse)) return Next::kStepAgain;
+      CloseScript();
+      BeginScript(b.target);
+      return Next::kStepAgain;
+    }
+
+    case Command::kQst:
+      w_.Lbl.SetEnabled(false);
+      w_.TimLbl.SetEnabled(false);
+      QstOpen();
+      return Next::kStop;
+
+    case Command::kIve: {
+      Text target = script::JumpName(line);
+      CloseScript();
+      BeginScript(target);
+      return Next::kStepAgain;
+    }
+
+    case Command::kEnding:
+      CloseScript();
+      BeginScript(u"end");
+      return Next::kStepAgain;
+
+    case Command::kEnd:
+      CloseScript();
+      BeginNewGame();
+      return Next::kStepAgain;
+
+    case Command::kProse:
+      break;
+  }
+
+  // 6. Prose.
+  s_.LineCnt = static_cast<uint8_t>(s_.LineCnt % 11 + 1);
+  if (line.empty()) {
+    if (s_.LineCnt != 1) w_.Lbl.SetCaption(w_.Lbl.Caption() + u"\r\n");
+    return Next::kStepAgain;
+  }
+  ShowProse();
+  return Next::kStop;
+}
+
+void Fom::ShowProse() {
+  const Text& caption = w_.Lbl.Caption();
+  Text page;
+  if (!caption.empty() && s_.LineCnt != 1) {
+    page.reserve(caption.size() + 2 + s_.CurLine.size());
+    page = caption;
+    page += u"\r\n";
+  }
+  page += s_.CurLine;
+  w_.Lbl.SetCaption(std::move(page));
+  w_.TimLbl.SetEnabled(true);
+}
+
+void Fom::CloseScript() { p_.files.Close(s_.FileNo); }
+
+}  // namespace yomite

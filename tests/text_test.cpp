@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+#include "base/text.h"
+TEST(Text, RoundTrip) { EXPECT_EQ(yomite::ToUtf8(yomite::FromUtf8("a澪")), "a澪"); }

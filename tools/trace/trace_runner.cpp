@@ -1,0 +1,372 @@
+#include "tools/trace/trace_runner.h"
+
+#include <charconv>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <new>
+#include <optional>
+#include <sstream>
+
+#include "app/fom.h"
+#include "app/main_window.h"
+#include "base/runtime_error.h"
+#include "platform/disk_files.h"
+#include "platform/jpeg_header.h"
+#include "tools/trace/json.h"
+#include "tools/trace/recorders.h"
+#include "ui/headless_backend.h"
+#include "ui/mouse.h"
+
+namespace yomite::trace {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: yomite-trace [--screen WxH] [--controls] DATDIR [EVENTS]\n";
+constexpr long kMaxRunTicks = 100000;
+
+struct Size {
+  int width;
+  int height;
+};
+
+std::optional<Size> ParseSize(std::string_view s) {
+  size_t x = s.find('x');
+  if (x == std::string_view::npos) return std::nullopt;
+  Size size{};
+  auto a = std::from_chars(s.data(), s.data() + x, size.width);
+  auto b = std::from_chars(s.data() + x + 1, s.data() + s.size(), size.height);
+  if (a.ec != std::errc() || a.ptr != s.data() + x || b.ec != std::errc() ||
+      b.ptr != s.data() + s.size() || size.width <= 0 || size.height <= 0 ||
+      size.width > 100000 || size.height > 100000) {
+    return std::nullopt;
+  }
+  return size;
+}
+
+std::vector<std::string> Words(const std::string& line) {
+  std::vector<std::string> words;
+  std::istringstream in(line);
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
+class Session {
+ public:
+  Session(Size screen, bool controls, Text dat_path, std::ostream& out, std::ostream& err)
+      : controls_(controls),
+        out_(out),
+        err_(err),
+        w_(backend_, screen.width, screen.height),
+        disk_(dat_path),
+        headers_(dat_path),
+        files_(disk_, dat_path, log_),
+        pictures_(headers_, dat_path, log_),
+        media_(log_),
+        fom_(w_, Fom::Platform{files_, pictures_, media_, dat_path}),
+        router_(w_.Fom) {
+    backend_.on_message_box = [this](const ui::HeadlessBackend::MessageBoxShown&) {
+      log_.push_back("about");
+    };
+    backend_.on_end = [this] { log_.push_back("end"); };
+    backend_.on_picture_box_changed = [this](ui::PictureBox& box, ui::PictureChange change) {
+      if (&box != &w_.Img) return;
+      if (change == ui::PictureChange::kPainted) log_.push_back("paint");
+      if (change == ui::PictureChange::kCleared) log_.push_back("clear");
+    };
+    auto resize = w_.Fom.on_resize;
+    w_.Fom.on_resize = [this, resize] {
+      log_.push_back("layout");
+      resize();
+    };
+  }
+
+  bool ended() const { return w_.Fom.Ended(); }
+
+  // Runs one event; false after a run-time error, which it has reported.
+  bool Run(const std::string& name, const std::function<void()>& event) {
+    std::optional<RuntimeError> error;
+    try {
+      event();
+    } catch (const RuntimeError& e) {
+      error = e;
+    } catch (const std::bad_alloc&) {
+      error = RuntimeError(err::kOutOfMemory);
+    }
+    Emit(name, error ? &*error : nullptr);
+    return !error;
+  }
+
+  // Returns the action for an event line, or an empty function for an
+  // invalid one.
+  std::function<void()> Parse(const std::vector<std::string>& words) {
+    if (words.empty()) return {};
+    const std::string& verb = words[0];
+    auto control = [&](size_t i) -> ui::Control* {
+      if (i >= words.size()) return nullptr;
+      static const std::map<std::string, int> names{{"lbl", 0},  {"clickme", 1}, {"clickcom", 2},
+                                                    {"img", 3},  {"end", 4},     {"qst0", 5},
+                                                    {"qst1", 6}};
+      auto it = names.find(words[i]);
+      if (it == names.end()) return nullptr;
+      switch (it->second) {
+        case 0: return &w_.Lbl;
+        case 1: return &w_.ClickMe;
+        case 2: return &w_.ClickCom;
+        case 3: return &w_.Img;
+        case 4: return &w_.EndCom;
+        case 5: return &w_.QstCom(0);
+        default: return &w_.QstCom(1);
+      }
+    };
+    auto number = [&](size_t i) -> std::optional<long> {
+      if (i >= words.size()) return std::nullopt;
+      long n = 0;
+      auto r = std::from_chars(words[i].data(), words[i].data() + words[i].size(), n);
+      if (r.ec != std::errc() || r.ptr != words[i].data() + words[i].size() || n < 0) {
+        return std::nullopt;
+      }
+      return n;
+    };
+
+    if (verb == "click" || verb == "rclick" || verb == "mclick" || verb == "dblclick") {
+      ui::Control* c = control(1);
+      if (!c || words.size() != 2) return {};
+      int button = verb == "rclick" ? ui::kRightButton : verb == "mclick" ? ui::kMiddleButton
+                                                                          : ui::kLeftButton;
+      if (verb == "dblclick") return [this, c] { router_.DoubleClick(c); };
+      return [this, c, button] { router_.Click(c, button); };
+    }
+    if (verb == "down" || verb == "up") {
+      ui::Control* c = control(1);
+      auto b = number(2);
+      if (!c || !b || words.size() != 3 || (*b != 1 && *b != 2 && *b != 4)) return {};
+      int button = static_cast<int>(*b);
+      if (verb == "down") return [this, c, button] { router_.Press(c, button); };
+      return [this, c, button] { router_.Release(c, button); };
+    }
+    if (verb == "tick" && words.size() == 1) return [this] { w_.TimLbl.Tick(); };
+    if (verb == "ticks" && words.size() == 2 && number(1)) {
+      long n = *number(1);
+      return [this, n] {
+        for (long i = 0; i < n && !ended(); ++i) w_.TimLbl.Tick();
+      };
+    }
+    if (verb == "run" && words.size() == 1) {
+      return [this] {
+        for (long i = 0; i < kMaxRunTicks && w_.TimLbl.Enabled() && !ended(); ++i) w_.TimLbl.Tick();
+      };
+    }
+    if (verb == "bgm") {
+      std::string mode;
+      for (size_t i = 1; i < words.size(); ++i) mode += (i > 1 ? " " : "") + words[i];
+      if (mode != "playing" && mode != "stopped" && mode != "paused" && mode != "not ready") {
+        return {};
+      }
+      return [this, mode] { media_.SetMode(FromUtf8(mode)); };
+    }
+    if (verb == "bgmtick" && words.size() == 1) return [this] { w_.BgmTim.Tick(); };
+    if (verb == "resize" && words.size() == 2) {
+      auto size = ParseSize(words[1]);
+      if (!size) return {};
+      return [this, size] {
+        w_.Fom.SetInnerSizePx(size->width, size->height);
+        w_.Fom.on_resize();
+      };
+    }
+    if (verb == "close" && words.size() == 1) return [this] { w_.Fom.on_unload(); };
+    return {};
+  }
+
+  void Start() {
+    w_.Fom.on_load();
+    w_.Fom.on_resize();
+    w_.Fom.on_activate();
+  }
+
+ private:
+  void Emit(const std::string& event, const RuntimeError* error) {
+    const GameState& s = fom_.state();
+    JsonWriter j;
+    j.BeginObject();
+    j.Key("event").String(event);
+    j.Key("log").BeginArray();
+    for (const std::string& entry : log_) j.String(entry);
+    j.EndArray();
+    log_.clear();
+    j.Key("caption").String(w_.Lbl.Caption());
+    j.Key("lbl_enabled").Bool(w_.Lbl.Enabled());
+    j.Key("clickme").Bool(w_.ClickMe.Visible());
+    j.Key("clickme_back").String(ui::ToHex(w_.ClickMe.BackColor()));
+    j.Key("clickcom").Bool(w_.ClickCom.Visible());
+    j.Key("qst").BeginArray().Bool(w_.QstCom(0).Visible()).Bool(w_.QstCom(1).Visible()).EndArray();
+    j.Key("timer").Bool(w_.TimLbl.Enabled());
+    j.Key("qst_mode").Bool(s.QstMode == kTrue);
+    j.Key("auto_next").Bool(s.AutoNext == kTrue);
+    j.Key("line_cnt").Int(s.LineCnt);
+    j.Key("cur_line").String(s.CurLine);
+    j.Key("next_line").String(s.NextLine);
+    j.Key("day").Int(s.DayCnt);
+    j.Key("visits").BeginArray().Int(s.Visits[0]).Int(s.Visits[1]).EndArray();
+    j.Key("qst_idx").Int(s.QstIdx);
+    j.Key("flags").BeginArray();
+    for (int i = 0; i < kFlagCount; ++i) {
+      if (s.Flags[i] == kTrue) j.Int(i);
+    }
+    j.EndArray();
+    j.Key("img");
+    if (w_.Img.Paintings().empty()) {
+      j.Null();
+    } else {
+      j.String(w_.Img.Paintings().back().source);
+    }
+    if (controls_) EmitControls(j);
+    if (error) {
+      ScriptLocation where = fom_.Location();
+      j.Key("error").BeginObject();
+      j.Key("number").Int(error->number());
+      j.Key("message").String(error->message());
+      if (where.file.empty()) {
+        j.Key("file").Null();
+        j.Key("line").Null();
+      } else {
+        j.Key("file").String(where.file);
+        j.Key("line").Int(where.line);
+      }
+      j.EndObject();
+      err_ << "yomite-trace: run-time error " << error->number() << ": " << error->message();
+      if (!where.file.empty()) err_ << " (" << ToUtf8(where.file) << ", line " << where.line << ")";
+      err_ << "\n";
+    }
+    j.EndObject();
+    out_ << j.str() << '\n';
+    out_.flush();
+  }
+
+  void EmitControls(JsonWriter& j) {
+    j.Key("controls").BeginObject();
+    for (ui::Control* c : w_.Fom.controls()) {
+      j.Key(c->name()).BeginObject();
+      if (c->kind() == ui::ControlKind::kTimer) {
+        auto* t = static_cast<ui::Timer*>(c);
+        j.Key("enabled").Bool(t->Enabled());
+        j.Key("interval").Int(t->Interval());
+        j.EndObject();
+        continue;
+      }
+      j.Key("left").Number(c->Left());
+      j.Key("top").Number(c->Top());
+      j.Key("width").Number(c->Width());
+      j.Key("height").Number(c->Height());
+      j.Key("visible").Bool(c->Visible());
+      j.Key("enabled").Bool(c->Enabled());
+      j.Key("caption").String(c->Caption());
+      j.Key("back").String(ui::ToHex(c->BackColor()));
+      j.Key("fore").String(ui::ToHex(c->ForeColor()));
+      j.Key("font_size").Int(c->FontSize() ? c->FontSize() : w_.Fom.DefaultFontSize());
+      if (c->kind() == ui::ControlKind::kPictureBox) {
+        auto* box = static_cast<ui::PictureBox*>(c);
+        j.Key("scale_width").Int(box->ScaleWidth());
+        j.Key("scale_height").Int(box->ScaleHeight());
+        j.Key("picture");
+        if (box->Picture()) {
+          j.String(box->PictureSource());
+        } else {
+          j.Null();
+        }
+      }
+      j.EndObject();
+    }
+    j.EndObject();
+  }
+
+  bool controls_;
+  std::ostream& out_;
+  std::ostream& err_;
+  EventLog log_;
+  ui::HeadlessBackend backend_;
+  MainWindow w_;
+  platform::DiskFiles disk_;
+  platform::JpegHeaderLoader headers_;
+  LoggingFiles files_;
+  LoggingPictures pictures_;
+  SimulatedMedia media_;
+  Fom fom_;
+  ui::MouseRouter router_;
+};
+
+}  // namespace
+
+int RunTrace(const std::vector<std::string>& args, std::istream& default_events,
+             std::ostream& out, std::ostream& err) {
+  Size screen{1024, 768};
+  bool controls = false;
+  std::vector<std::string> positional;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--screen" && i + 1 < args.size()) {
+      auto size = ParseSize(args[++i]);
+      if (!size) {
+        err << "yomite-trace: bad screen size '" << args[i] << "'\n" << kUsage;
+        return 2;
+      }
+      screen = *size;
+    } else if (args[i] == "--controls") {
+      controls = true;
+    } else if (args[i] == "--help" || args[i] == "-h") {
+      out << kUsage;
+      return 0;
+    } else if (!args[i].empty() && args[i][0] == '-' && args[i] != "-") {
+      err << "yomite-trace: unknown option '" << args[i] << "'\n" << kUsage;
+      return 2;
+    } else {
+      positional.push_back(args[i]);
+    }
+  }
+  if (positional.empty() || positional.size() > 2) {
+    err << kUsage;
+    return 2;
+  }
+  std::ifstream file;
+  std::istream* events = &default_events;
+  std::string events_name = "<stdin>";
+  if (positional.size() == 2 && positional[1] != "-") {
+    file.open(positional[1]);
+    if (!file) {
+      err << "yomite-trace: cannot read events from '" << positional[1] << "'\n";
+      return 2;
+    }
+    events = &file;
+    events_name = positional[1];
+  }
+
+  Text dat_path = FromUtf8(positional[0]);
+  if (dat_path.empty() || dat_path.back() != u'/') dat_path += u'/';
+
+  auto session = std::make_unique<Session>(screen, controls, dat_path, out, err);
+  if (!session->Run("start", [&] { session->Start(); })) return 1;
+  if (session->ended()) return 0;
+
+  std::string line;
+  long line_no = 0;
+  while (std::getline(*events, line)) {
+    ++line_no;
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
+      line.pop_back();
+    }
+    size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] == '#') continue;
+    line = line.substr(first);
+    std::function<void()> action = session->Parse(Words(line));
+    if (!action) {
+      err << "yomite-trace: " << events_name << ":" << line_no << ": not an event: " << line
+          << "\n";
+      return 2;
+    }
+    if (!session->Run(line, action)) return 1;
+    if (session->ended()) return 0;
+  }
+  return 0;
+}
+
+}  // namespace yomite::trace

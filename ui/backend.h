@@ -1,0 +1,34 @@
+// What a platform provides under the window model: drawing, timers, the
+// modal message box and the end of the program.
+#pragma once
+
+#include <string>
+
+#include "base/text.h"
+
+namespace yomite::ui {
+
+class Control;
+class PictureBox;
+class Timer;
+
+enum class PictureChange { kPainted, kCleared, kErased };
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+
+  // Something visible changed; redraw when convenient.
+  virtual void Invalidate() {}
+  // A timer was enabled or disabled; enabling starts a full interval.
+  virtual void TimerChanged(Timer&) {}
+  // A picture box was painted on, cleared, or erased by a new back colour.
+  virtual void PictureBoxChanged(PictureBox&, PictureChange) {}
+  // Shows a modal box with the text, an OK button and the title; returns
+  // when it is closed.
+  virtual void MessageBox(const Text& text, const Text& title) = 0;
+  // Destroys the window and ends the program; no further handler runs.
+  virtual void End() = 0;
+};
+
+}  // namespace yomite::ui
