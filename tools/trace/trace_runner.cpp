@@ -1,6 +1,7 @@
 #include "tools/trace/trace_runner.h"
 
 #include <charconv>
+#include <cmath>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -255,10 +256,12 @@ class Session {
         j.EndObject();
         continue;
       }
-      j.Key("left").Number(c->Left());
-      j.Key("top").Number(c->Top());
-      j.Key("width").Number(c->Width());
-      j.Key("height").Number(c->Height());
+      // Units go through pixels and back; round away the last bits.
+      auto units = [](double v) { return std::round(v * 1e9) / 1e9; };
+      j.Key("left").Number(units(c->Left()));
+      j.Key("top").Number(units(c->Top()));
+      j.Key("width").Number(units(c->Width()));
+      j.Key("height").Number(units(c->Height()));
       j.Key("visible").Bool(c->Visible());
       j.Key("enabled").Bool(c->Enabled());
       j.Key("caption").String(c->Caption());
