@@ -135,7 +135,7 @@ Fom::Next Fom::Dispatch() {
   // 6. Prose.
   s_.LineCnt = static_cast<uint8_t>(s_.LineCnt % 11 + 1);
   if (line.empty()) {
-    if (s_.LineCnt != 1) w_.Lbl.SetCaption(w_.Lbl.Caption() + u"\r\n");
+    if (s_.LineCnt != 1) w_.Lbl.AppendCaption(u"\r\n");
     return Next::kStepAgain;
   }
   ShowProse();
@@ -143,15 +143,12 @@ Fom::Next Fom::Dispatch() {
 }
 
 void Fom::ShowProse() {
-  const Text& caption = w_.Lbl.Caption();
-  Text page;
-  if (!caption.empty() && s_.LineCnt != 1) {
-    page.reserve(caption.size() + 2 + s_.CurLine.size());
-    page = caption;
-    page += u"\r\n";
+  if (!w_.Lbl.Caption().empty() && s_.LineCnt != 1) {
+    w_.Lbl.AppendCaption(u"\r\n");
+  } else {
+    w_.Lbl.SetCaption(u"");
   }
-  page += s_.CurLine;
-  w_.Lbl.SetCaption(std::move(page));
+  w_.Lbl.AppendCaption(s_.CurLine);
   w_.TimLbl.SetEnabled(true);
 }
 

@@ -63,6 +63,11 @@ void Control::SetCaption(Text caption) {
   Changed();
 }
 
+void Control::AppendCaption(TextView more) {
+  caption_ += more;
+  Changed();
+}
+
 void Control::Move(double left, double top, double width, double height) {
   rect_.left = window_.UnitsToPxX(left);
   rect_.top = window_.UnitsToPxY(top);

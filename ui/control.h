@@ -55,6 +55,8 @@ class Control {
 
   const Text& Caption() const { return caption_; }
   void SetCaption(Text caption);
+  // Appends in place: a page that grows line by line costs no copies.
+  void AppendCaption(TextView more);
 
   // Place and size in the window's current coordinate units.
   void Move(double left, double top, double width, double height);

@@ -1,0 +1,282 @@
+// The engine seen from its state: chains in constant stack, the bounds on
+// chains that never end, the error report of every malformed line, the
+// layout's sizes, and the counters at their limit.
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <functional>
+
+#include "base/runtime_error.h"
+#include "tests/support/engine_harness.h"
+#include "tests/support/story_builder.h"
+
+namespace fs = std::filesystem;
+using namespace yomite;
+using namespace yomite::testing;
+
+namespace {
+
+// Runs fn on a thread with a small stack, so that a chain that grew the
+// stack per line would overflow it.
+void OnSmallStack(const std::function<void()>& fn, size_t stack_bytes = 512 * 1024) {
+  pthread_attr_t attr;
+  pthread_attr_init(&attr);
+  pthread_attr_setstacksize(&attr, stack_bytes);
+  struct Call {
+    const std::function<void()>* fn;
+    std::exception_ptr error;
+  } call{&fn, nullptr};
+  pthread_t thread;
+  ASSERT_EQ(pthread_create(
+                &thread, &attr,
+                [](void* p) -> void* {
+                  auto* c = static_cast<Call*>(p);
+                  try {
+                    (*c->fn)();
+                  } catch (...) {
+                    c->error = std::current_exception();
+                  }
+                  return nullptr;
+                },
+                &call),
+            0);
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attr);
+  if (call.error) std::rethrow_exception(call.error);
+}
+
+TEST(Chains, MillionEmptyLinesAndCommandsRunInConstantStack) {
+  fs::path dat = FreshFolder("chain-lines");
+  std::string bytes;
+  for (int i = 0; i < 500000; ++i) bytes += "\r\n";
+  for (int i = 0; i < 500000; ++i) bytes += ">on>a\r\n";
+  bytes += "the end of the chain\r\n";
+  WriteFile(dat / "opn.dat", bytes);
+  Engine e(dat);
+  OnSmallStack([&] { e.Start(); });
+  // Empty lines never start a page: every one that does not take the
+  // page's first place adds a blank line (k % 11 == 0 takes it).
+  const Text& caption = e.w.Lbl.Caption();
+  size_t breaks = 0;
+  for (size_t at = caption.find(u"\r\n"); at != Text::npos; at = caption.find(u"\r\n", at + 2)) {
+    ++breaks;
+  }
+  EXPECT_EQ(breaks, 500000u - 500000u / 11 + 1);
+  EXPECT_TRUE(caption.ends_with(u"\r\nthe end of the chain"));
+  EXPECT_EQ(e.s().Flags['a'], kTrue);
+  EXPECT_EQ(e.s().QstMode, kTrue);
+}
+
+TEST(Chains, TenThousandScriptsThatJumpToTheNextRunInConstantStack) {
+  fs::path dat = FreshFolder("chain-scripts");
+  const int n = 10000;
+  WriteFile(dat / "opn.dat", ">ive>s0\r\n");
+  for (int i = 0; i < n; ++i) {
+    WriteFile(dat / ("s" + std::to_string(i) + ".dat"),
+              i + 1 < n ? ">ive>s" + std::to_string(i + 1) + "\r\n" : "arrived\r\n");
+  }
+  Engine e(dat);
+  OnSmallStack([&] { e.Start(); });
+  EXPECT_EQ(e.w.Lbl.Caption(), u"arrived");
+  EXPECT_EQ(e.files.opens, n + 1);
+}
+
+TEST(Chains, AScriptThatJumpsToItselfEndsWithOutOfStackSpace) {
+  fs::path dat = FreshFolder("chain-cycle");
+  WriteFile(dat / "opn.dat", "\r\n>ive>opn\r\n");
+  Engine e(dat);
+  try {
+    e.Start();
+    FAIL() << "a cycle without prose must not end";
+  } catch (const RuntimeError& error) {
+    EXPECT_EQ(error.number(), err::kOutOfStack);
+    EXPECT_EQ(e.fom.Location().file, u"opn.dat");
+    EXPECT_EQ(e.fom.Location().line, 2);
+    EXPECT_EQ(e.files.opens, Fom::kMaxOpensPerChain);
+  }
+}
+
+TEST(Chains, FastForwardThroughAProseCycleStopsAtItsBound) {
+  fs::path dat = FreshFolder("ff-cycle");
+  WriteFile(dat / "opn.dat", "round and round\r\n>ive>opn\r\n");
+  Engine e(dat);
+  e.Start();
+  long before = e.files.opens;
+  e.mouse.Press(&e.w.Lbl, ui::kRightButton);
+  EXPECT_EQ(e.files.opens - before, Fom::kMaxFastForwardSteps);
+  e.mouse.Release(&e.w.Lbl, ui::kRightButton);
+  EXPECT_EQ(e.w.Lbl.Caption(), u"round and round") << "the game goes on after the bound";
+  EXPECT_EQ(e.w.ClickMe.BackColor(), ui::kWhite);
+}
+
+TEST(Chains, APickWhoseSceneRestartsTheGameCountsIntoTheNewGame) {
+  fs::path dat = FreshFolder("pick-restart");
+  WriteFile(dat / "opn.dat", "start\r\n");
+  WriteFile(dat / "0_0.dat", "\r\n>on>r\r\n>end\r\n");
+  Engine e(dat);
+  OnSmallStack([&] {
+    e.Start();
+    e.mouse.Click(&e.w.QstCom(0), ui::kLeftButton);
+  });
+  EXPECT_EQ(e.s().DayCnt, 1);
+  EXPECT_EQ(e.s().Visits[0], 1);
+  EXPECT_EQ(e.s().Visits[1], 0);
+  EXPECT_EQ(e.s().Flags['r'], kTrue);
+  EXPECT_EQ(e.w.Lbl.Caption(), u"start");
+}
+
+TEST(Choice, CountersStayAtTheirLimit) {
+  fs::path dat = FreshFolder("counters");
+  WriteFile(dat / "opn.dat", "start\r\n");
+  WriteFile(dat / "bad.dat", "bad\r\n");
+  Engine e(dat);
+  e.Start();
+  e.fom.mutable_state().DayCnt = 32767;
+  e.fom.mutable_state().Visits[1] = 32767;
+  e.mouse.Click(&e.w.QstCom(1), ui::kLeftButton);
+  EXPECT_EQ(e.w.Lbl.Caption(), u"bad");
+  EXPECT_EQ(e.s().DayCnt, 32767);
+  EXPECT_EQ(e.s().Visits[1], 32767);
+  EXPECT_EQ(e.s().QstIdx, 1);
+}
+
+// Every line that ends the program, with the error it reports.
+struct BadLine {
+  const char* line;  // UTF-8, written as code page 932
+  int number;
+  const char* message;
+};
+
+class MalformedLine : public ::testing::TestWithParam<BadLine> {};
+
+TEST_P(MalformedLine, EndsWithTheErrorNamingTheLine) {
+  const BadLine& bad = GetParam();
+  fs::path dat = FreshFolder("malformed");
+  WriteFile(dat / "opn.dat", ScriptBytes("prose first") + "\r\n" + ScriptBytes(">on>k") + "\r\n" +
+                                 ScriptBytes(bad.line) + "\r\n");
+  WriteFile(dat / "x.jpg", JpegHeaderBytes(20, 10));
+  WriteFile(dat / "text.jpg", "this is not a picture\r\n");
+  fs::create_directory(dat / "folder.dat");
+  Engine e(dat);
+  e.Start();
+  try {
+    e.mouse.Click(&e.w.Lbl, ui::kLeftButton);
+    FAIL() << bad.line << " ran without an error";
+  } catch (const RuntimeError& error) {
+    EXPECT_EQ(error.number(), bad.number) << bad.line << ": " << error.message();
+    EXPECT_EQ(error.message(), bad.message) << bad.line;
+    EXPECT_EQ(e.fom.Location().file, u"opn.dat");
+    EXPECT_EQ(e.fom.Location().line, 3);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, MalformedLine,
+    ::testing::Values(
+        BadLine{">img", 5, "Invalid procedure call or argument: cut of length -1"},
+        BadLine{">img>", 53, "File not found: .jpg"},
+        BadLine{">img>missing", 53, "File not found: missing.jpg"},
+        BadLine{">img>text", 481, "Invalid picture: text.jpg"},
+        BadLine{">on", 5, "Invalid procedure call or argument: cut of length -1"},
+        BadLine{">on>", 5, "Invalid procedure call or argument: empty flag"},
+        BadLine{">on>あ", 9, "Subscript out of range: flag character あ (U+3042) has number -32096"},
+        BadLine{">on>Ｙ", 9, "Subscript out of range: flag character 澪 (U+6FAA) has number -8103"},
+        BadLine{">off>１", 9, "Subscript out of range: flag character １ (U+FF11) has number -32176"},
+        BadLine{">oimg>x", 5, "Invalid procedure call or argument: cut of length -7"},
+        BadLine{">oimg>sw>k", 5, "Invalid procedure call or argument: cut of length -1"},
+        BadLine{">oimg>x>sw", 5, "Invalid procedure call or argument: cut of length -1"},
+        BadLine{">oimg>x>sw>", 5, "Invalid procedure call or argument: empty flag"},
+        BadLine{">oimg>missing>sw>k", 53, "File not found: missing.jpg"},
+        BadLine{">oimg>x>sw>k", 53, "File not found: 3.jpg"},
+        BadLine{">bon>k", 5, "Invalid procedure call or argument: cut of length -6"},
+        BadLine{">bon>next>x", 5, "Invalid procedure call or argument: cut of length -1"},
+        BadLine{">boff>>next>x", 5, "Invalid procedure call or argument: empty flag"},
+        BadLine{">bon>k>next>missing", 53, "File not found: missing.dat"},
+        BadLine{">ive>", 53, "File not found: .dat"},
+        BadLine{">ive>missing ", 53, "File not found: missing .dat"},
+        BadLine{">ive>folder", 75, "Path/File access error: folder.dat is a folder"}));
+
+TEST(Errors, AMissingOpeningScriptNamesNoScript) {
+  fs::path dat = FreshFolder("no-opn");
+  Engine e(dat);
+  try {
+    e.Start();
+    FAIL();
+  } catch (const RuntimeError& error) {
+    EXPECT_EQ(error.number(), err::kFileNotFound);
+    EXPECT_EQ(error.message(), "File not found: opn.dat");
+    EXPECT_TRUE(e.fom.Location().file.empty());
+  }
+}
+
+TEST(Errors, AMissingSceneIsReportedAtThePickAndCountsNothing) {
+  fs::path dat = FreshFolder("no-scene");
+  WriteFile(dat / "opn.dat", "one\r\ntwo\r\n");
+  Engine e(dat);
+  e.Start();
+  e.mouse.Click(&e.w.Lbl, ui::kLeftButton);
+  EXPECT_THROW(e.mouse.Click(&e.w.QstCom(1), ui::kLeftButton), RuntimeError);
+  EXPECT_EQ(e.s().DayCnt, 0);
+  EXPECT_EQ(e.fom.Location().file, u"opn.dat");
+  EXPECT_EQ(e.fom.Location().line, 2);
+}
+
+struct ScreenCase {
+  int width, height;
+  int text_size, small_size;
+  double img_left_px, img_width_px, img_height_px;
+};
+
+class Layout : public ::testing::TestWithParam<ScreenCase> {};
+
+TEST_P(Layout, SizesFollowTheScreen) {
+  const ScreenCase& c = GetParam();
+  fs::path dat = FreshFolder("layout");
+  WriteFile(dat / "opn.dat", "text\r\n");
+  Engine e(dat, c.width, c.height);
+  e.Start();
+  EXPECT_EQ(e.w.Lbl.FontSize(), c.text_size);
+  EXPECT_EQ(e.w.ClickMe.FontSize(), c.small_size);
+  EXPECT_EQ(e.w.QstCom(1).FontSize(), c.small_size);
+  EXPECT_EQ(e.w.EndCom.FontSize(), 0) << "the End button keeps the default font";
+  EXPECT_NEAR(e.w.Img.Rect().left, c.img_left_px, 1e-6);
+  EXPECT_NEAR(e.w.Img.Rect().top, 0, 1e-6);
+  EXPECT_NEAR(e.w.Img.Rect().width, c.img_width_px, 1e-6);
+  EXPECT_NEAR(e.w.Img.Rect().height, c.img_height_px, 1e-6);
+  // A second layout puts everything where the first did.
+  ui::PixelRect lbl = e.w.Lbl.Rect(), img = e.w.Img.Rect();
+  e.Resize(c.width, c.height);
+  EXPECT_NEAR(e.w.Lbl.Rect().top, lbl.top, 1e-9);
+  EXPECT_NEAR(e.w.Img.Rect().left, img.left, 1e-9);
+  EXPECT_NEAR(e.w.Img.Rect().width, img.width, 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, Layout,
+                         ::testing::Values(ScreenCase{640, 480, 9, 7, 160, 480, 240},
+                                           ScreenCase{800, 600, 12, 9, 200, 600, 300},
+                                           ScreenCase{1024, 768, 15, 12, 256, 768, 384},
+                                           ScreenCase{1280, 800, 16, 12, 480, 800, 400},
+                                           ScreenCase{1280, 1024, 20, 16, 256, 1024, 512},
+                                           ScreenCase{1920, 1080, 21, 16, 840, 1080, 540},
+                                           ScreenCase{1920, 1200, 24, 19, 720, 1200, 600},
+                                           ScreenCase{600, 800, 16, 12, -200, 800, 400}));
+
+TEST(LayoutTest, ALayoutErasesThePictureAndShowsTheButtons) {
+  fs::path dat = FreshFolder("layout-erase");
+  WriteFile(dat / "opn.dat", ">img>x\r\ntext\r\nmore\r\n");
+  WriteFile(dat / "x.jpg", JpegHeaderBytes(640, 480));
+  Engine e(dat);
+  e.Start();
+  ASSERT_EQ(e.w.Img.Paintings().size(), 1u);
+  EXPECT_EQ(e.w.Img.Paintings()[0].dst.width, 768);
+  EXPECT_EQ(e.w.Img.Paintings()[0].src.width, 640);
+  EXPECT_FALSE(e.w.QstCom(0).Visible());
+  e.Resize(1024, 768);
+  EXPECT_TRUE(e.w.Img.Paintings().empty());
+  EXPECT_EQ(e.w.E.ScaleWidth(), 640) << "E keeps its picture";
+  EXPECT_TRUE(e.w.QstCom(0).Visible());
+  EXPECT_TRUE(e.w.QstCom(1).Visible());
+  EXPECT_EQ(e.s().QstMode, kFalse);
+}
+
+}  // namespace

@@ -1,0 +1,68 @@
+// The engine on the headless backend with real files, for tests that look
+// at the state directly rather than through a transcript.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+
+#include "app/fom.h"
+#include "platform/disk_files.h"
+#include "platform/jpeg_header.h"
+#include "tools/trace/recorders.h"
+#include "ui/headless_backend.h"
+#include "ui/mouse.h"
+
+namespace yomite::testing {
+
+class CountingFiles : public platform::Files {
+ public:
+  explicit CountingFiles(platform::Files& inner) : inner_(inner) {}
+  int FreeFile() override { return inner_.FreeFile(); }
+  void OpenForInput(const Text& path, int no) override {
+    inner_.OpenForInput(path, no);
+    ++opens;
+  }
+  bool Eof(int no) override { return inner_.Eof(no); }
+  Text LineInput(int no) override { return inner_.LineInput(no); }
+  void Close(int no) override { inner_.Close(no); }
+  long opens = 0;
+
+ private:
+  platform::Files& inner_;
+};
+
+struct Engine {
+  explicit Engine(const std::filesystem::path& dat, int screen_w = 1024, int screen_h = 768)
+      : dat_path(FromUtf8(dat.string() + "/")),
+        w(backend, screen_w, screen_h),
+        disk(dat_path),
+        files(disk),
+        pictures(dat_path),
+        media(log),
+        fom(w, Fom::Platform{files, pictures, media, dat_path}),
+        mouse(w.Fom) {}
+
+  void Start() {
+    w.Fom.on_load();
+    w.Fom.on_resize();
+    w.Fom.on_activate();
+  }
+  void Resize(int width, int height) {
+    w.Fom.SetInnerSizePx(width, height);
+    w.Fom.on_resize();
+  }
+  const GameState& s() const { return fom.state(); }
+
+  Text dat_path;
+  trace::EventLog log;
+  ui::HeadlessBackend backend;
+  MainWindow w;
+  platform::DiskFiles disk;
+  CountingFiles files;
+  platform::JpegHeaderLoader pictures;
+  trace::SimulatedMedia media;
+  Fom fom;
+  ui::MouseRouter mouse;
+};
+
+}  // namespace yomite::testing
