@@ -1,0 +1,262 @@
+// Plays a whole story made from the input on the headless backend with
+// real files, driven by player events, the way yomite-trace plays one.
+//
+// The input is up to four parts, each separated from the next by a line
+// "@@@@" between two LFs:
+//   the bytes of opn.dat
+//   the bytes of b.dat, which is also every other script the engine opens
+//     by itself (end, bad and the scenes 0_0 to 1_8)
+//   the bytes of p.jpg, which is also 3.jpg
+//   the events, one byte each (see RunEvent)
+// The folder also holds a folder d.dat and a folder d.jpg.
+//
+// A run-time error ends the input as it ends the program. Besides not
+// crashing, the engine must keep its state in range, keep at most one
+// script open, never read past the end of a script or from a closed one,
+// and change nothing on a step while the choice menu is open.
+#include <cstdint>
+#include <string>
+
+#include "app/fom.h"
+#include "base/runtime_error.h"
+#include "fuzz/fuzz_check.h"
+#include "platform/disk_files.h"
+#include "platform/jpeg_header.h"
+#include "tools/trace/recorders.h"
+#include "ui/headless_backend.h"
+#include "ui/mouse.h"
+
+namespace fs = std::filesystem;
+using namespace yomite;
+
+namespace {
+
+// Thrown when an input has used up its share of file work: the engine's
+// own bounds (100,000 openings or steps) are far too slow for fuzzing.
+struct OutOfBudget {};
+
+// The disk files, counted and bounded, and watched for misuse.
+class BoundedFiles : public platform::Files {
+ public:
+  explicit BoundedFiles(platform::Files& inner) : inner_(inner) {}
+  int FreeFile() override { return inner_.FreeFile(); }
+  void OpenForInput(const Text& path, int no) override {
+    if (++opens_ > kMaxOpens) throw OutOfBudget{};
+    inner_.OpenForInput(path, no);
+    FUZZ_CHECK(open_no_ == 0);  // whoever leaves a script closes it first
+    open_no_ = no;
+  }
+  bool Eof(int no) override {
+    FUZZ_CHECK(no == open_no_);
+    return inner_.Eof(no);
+  }
+  Text LineInput(int no) override {
+    if (++reads_ > kMaxReads) throw OutOfBudget{};
+    FUZZ_CHECK(no == open_no_);
+    return inner_.LineInput(no);
+  }
+  void Close(int no) override {
+    inner_.Close(no);
+    if (no == open_no_) open_no_ = 0;
+  }
+
+ private:
+  static constexpr long kMaxOpens = 300;
+  static constexpr long kMaxReads = 20000;
+  platform::Files& inner_;
+  long opens_ = 0;
+  long reads_ = 0;
+  int open_no_ = 0;
+};
+
+struct Player {
+  explicit Player(const Text& dat_path)
+      : w(backend, 1024, 768),
+        disk(dat_path),
+        files(disk),
+        pictures(dat_path),
+        media(log),
+        fom(w, Fom::Platform{files, pictures, media, dat_path}),
+        mouse(w.Fom) {}
+
+  ui::Control* ControlOf(int i) {
+    switch (i % 7) {
+      case 0:
+        return &w.Lbl;
+      case 1:
+        return &w.ClickMe;
+      case 2:
+        return &w.ClickCom;
+      case 3:
+        return &w.Img;
+      case 4:
+        return &w.EndCom;
+      case 5:
+        return &w.QstCom(0);
+      default:
+        return &w.QstCom(1);
+    }
+  }
+
+  // One event: the low four bits choose what, the high four bits a control
+  // or a count.
+  void RunEvent(uint8_t byte) {
+    const int what = byte & 0x0F;
+    const int arg = byte >> 4;
+    ui::Control* c = ControlOf(arg);
+    switch (what) {
+      case 0:
+        return mouse.Click(c, ui::kLeftButton);
+      case 1:
+        return mouse.Click(c, ui::kRightButton);
+      case 2:
+        return mouse.Click(c, ui::kMiddleButton);
+      case 3:
+        return mouse.DoubleClick(c);
+      case 4:
+        return mouse.Press(c, arg & 8 ? ui::kRightButton : ui::kLeftButton);
+      case 5:
+        return mouse.Release(c, arg & 8 ? ui::kRightButton : ui::kLeftButton);
+      case 6:
+        return mouse.Press(c, ui::kMiddleButton);
+      case 7:
+        return mouse.Release(c, ui::kMiddleButton);
+      case 8:
+        return w.TimLbl.Tick();
+      case 9:
+        for (int i = 0; i <= arg * 4 && !w.Fom.Ended(); ++i) w.TimLbl.Tick();
+        return;
+      case 10:  // run the text on until it waits (bounded, like yomite-trace's run)
+        for (int i = 0; i < 1000 && w.TimLbl.Enabled() && !w.Fom.Ended(); ++i) w.TimLbl.Tick();
+        return;
+      case 11: {
+        static const char16_t* const kModes[] = {u"playing", u"stopped", u"paused", u"not ready"};
+        media.SetMode(kModes[arg % 4]);
+        return;
+      }
+      case 12:
+        return w.BgmTim.Tick();
+      case 13: {
+        static const int kSizes[][2] = {{1024, 768}, {681, 486}, {1920, 1080}, {1, 1},
+                                        {100000, 3}, {640, 480}, {3, 100000},  {1366, 768}};
+        w.Fom.SetInnerSizePx(kSizes[arg % 8][0], kSizes[arg % 8][1]);
+        w.Fom.on_resize();
+        return;
+      }
+      case 14:
+        return mouse.Click(&w.Lbl, ui::kRightButton);  // the fast-forward, often
+      default:
+        return w.Fom.on_unload();
+    }
+  }
+
+  void CheckState() {
+    const GameState& s = fom.state();
+    FUZZ_CHECK(s.LineCnt <= 11);
+    FUZZ_CHECK(s.QstMode == kTrue || s.QstMode == kFalse);
+    FUZZ_CHECK(s.AutoNext == kTrue || s.AutoNext == kFalse);
+    FUZZ_CHECK(s.DayCnt >= 0 && s.Visits[0] >= 0 && s.Visits[1] >= 0);
+    FUZZ_CHECK(s.QstIdx == 0 || s.QstIdx == 1);
+  }
+
+  void CheckFlags() {
+    const GameState& s = fom.state();
+    for (int i = 0; i < kFlagCount; ++i) {
+      FUZZ_CHECK(s.Flags[i] == kTrue || s.Flags[i] == kFalse);
+      // Only single-byte characters name valid flags.
+      FUZZ_CHECK(i <= 255 || s.Flags[i] == kFalse);
+    }
+  }
+
+  trace::EventLog log;
+  ui::HeadlessBackend backend;
+  MainWindow w;
+  platform::DiskFiles disk;
+  BoundedFiles files;
+  platform::JpegHeaderLoader pictures;
+  trace::SimulatedMedia media;
+  Fom fom;
+  ui::MouseRouter mouse;
+};
+
+bool ExpectedError(int number) {
+  switch (number) {
+    case err::kInvalidCall:     // a cut of negative length, an empty flag
+    case err::kSubscript:       // a flag character out of range
+    case err::kOutOfStack:      // an endless chain of jumps
+    case err::kFileNotFound:    // a missing script or picture
+    case err::kPathAccess:      // a folder where a file should be
+    case err::kInvalidPicture:  // a picture that does not decode
+    case err::kOutOfMemory:     // a picture too large to decode
+      return true;
+    default:  // 52, 57, 62 and the rest would be faults of the engine itself
+      return false;
+  }
+}
+
+const fs::path& StoryFolder() {
+  static const fs::path& dat = []() -> const fs::path& {
+    const fs::path& d = fuzz::ScratchFolder("story");
+    // Every script the engine names by itself leads to b.dat.
+    std::vector<std::string> names{"end", "bad"};
+    for (int i = 0; i < 2; ++i) {
+      for (int v = 0; v <= 8; ++v) names.push_back(std::to_string(i) + "_" + std::to_string(v));
+    }
+    fuzz::WriteBytes(d / "b.dat", "");
+    for (const std::string& n : names) fs::create_symlink("b.dat", d / (n + ".dat"));
+    fuzz::WriteBytes(d / "p.jpg", "");
+    fs::create_symlink("p.jpg", d / "3.jpg");
+    fs::create_directory(d / "d.dat");
+    fs::create_directory(d / "d.jpg");
+    return d;
+  }();
+  return dat;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const fs::path& dat = StoryFolder();
+  auto parts =
+      fuzz::SplitParts(std::string_view(reinterpret_cast<const char*>(data), size), "\n@@@@\n", 4);
+  parts.resize(4);
+  fuzz::WriteBytes(dat / "opn.dat", parts[0]);
+  fuzz::WriteBytes(dat / "b.dat", parts[1]);
+  fuzz::WriteBytes(dat / "p.jpg", parts[2]);
+  const std::string_view events = parts[3].substr(0, 256);
+
+  Player p(FromUtf8(dat.string() + "/"));
+  try {
+    p.w.Fom.on_load();
+    p.w.Fom.on_resize();
+    p.w.Fom.on_activate();
+    p.CheckState();
+    for (char e : events) {
+      if (p.w.Fom.Ended()) break;
+      const uint8_t byte = static_cast<uint8_t>(e);
+      // While the choice menu is open a step changes nothing.
+      const int what = byte & 0x0F;
+      const bool steps_only = what == 8 || what == 9 || what == 10 ||
+                              ((what == 0 || what == 1) && (byte >> 4) % 7 <= 1);
+      if (steps_only && p.fom.state().QstMode == kTrue) {
+        const GameState& s = p.fom.state();
+        const Text cur = s.CurLine, next = s.NextLine, caption = p.w.Lbl.Caption();
+        const uint8_t line_cnt = s.LineCnt;
+        const Boolean auto_next = s.AutoNext;
+        p.RunEvent(byte);
+        FUZZ_CHECK(s.QstMode == kTrue);
+        FUZZ_CHECK(s.CurLine == cur && s.NextLine == next && p.w.Lbl.Caption() == caption);
+        FUZZ_CHECK(s.LineCnt == line_cnt && s.AutoNext == auto_next);
+      } else {
+        p.RunEvent(byte);
+      }
+      p.CheckState();
+    }
+    p.CheckFlags();
+  } catch (const RuntimeError& e) {
+    FUZZ_CHECK(ExpectedError(e.number()));
+    p.CheckFlags();
+  } catch (const OutOfBudget&) {
+  }
+  return 0;
+}
