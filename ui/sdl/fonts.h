@@ -1,0 +1,83 @@
+// The Japanese user-interface font, opened at the pixel sizes in use, and
+// the rendered lines of text, kept as textures while they stay on screen.
+#pragma once
+
+#include <SDL.h>
+#include <SDL_ttf.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <tuple>
+
+#include "base/text.h"
+
+namespace yomite::ui::sdl {
+
+struct FontFile {
+  std::string path;
+  int index = 0;  // the face within a collection
+};
+
+// The system's font for Japanese user-interface text, as fontconfig
+// chooses it for "sans-serif:lang=ja"; nullopt when there is none.
+std::optional<FontFile> FindJapaneseUiFont();
+
+// Points to pixels at 96 dots per inch, times the display's scale factor.
+int PointsToPixels(double points, double scale);
+
+class FontCache {
+ public:
+  explicit FontCache(FontFile file) : file_(std::move(file)) {}
+  ~FontCache();
+  FontCache(const FontCache&) = delete;
+  FontCache& operator=(const FontCache&) = delete;
+
+  // The font at a pixel size, opened once; null when it cannot be opened.
+  TTF_Font* Get(int pixel_size);
+  const FontFile& file() const { return file_; }
+
+ private:
+  FontFile file_;
+  std::map<int, TTF_Font*> fonts_;
+};
+
+// The text as the font can show it: characters it has no glyph for become
+// 〓 (the font's own substitute mark), control characters are dropped.
+std::string Displayable(TextView text, TTF_Font* font);
+
+// Lines of text rendered into textures, by text, size and colour. Lines
+// not drawn for a while are let go.
+class TextTextures {
+ public:
+  struct Line {
+    SDL_Texture* texture = nullptr;  // null for an empty line
+    int width = 0;
+    int height = 0;
+  };
+
+  TextTextures(SDL_Renderer* renderer, FontCache* fonts) : renderer_(renderer), fonts_(fonts) {}
+  ~TextTextures() { Clear(); }
+  TextTextures(const TextTextures&) = delete;
+  TextTextures& operator=(const TextTextures&) = delete;
+
+  Line Get(TextView text, int pixel_size, SDL_Color color);
+  // Call once per drawn frame: forgets lines unused for several frames.
+  void EndFrame();
+  // Drops every texture (after the renderer lost them).
+  void Clear();
+  size_t size() const { return lines_.size(); }
+
+ private:
+  using Key = std::tuple<Text, int, uint32_t>;
+  struct Entry {
+    Line line;
+    uint64_t last_used;
+  };
+  SDL_Renderer* renderer_;
+  FontCache* fonts_;
+  std::map<Key, Entry> lines_;
+  uint64_t frame_ = 0;
+};
+
+}  // namespace yomite::ui::sdl

@@ -1,0 +1,212 @@
+#include "ui/sdl/painter.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "ui/label.h"
+#include "ui/picture_box.h"
+#include "ui/sdl/text_wrap.h"
+
+namespace yomite::ui::sdl {
+
+namespace {
+
+SDL_Color ToSdl(Color c) { return SDL_Color{c.r, c.g, c.b, 255}; }
+
+Color Darker(Color c, int percent) {
+  auto f = [percent](uint8_t v) { return uint8_t(v * (100 - percent) / 100); };
+  return Color{f(c.r), f(c.g), f(c.b)};
+}
+
+// The grey of disabled text: readable on black and on white alike.
+constexpr Color kDimmedText{128, 128, 128};
+constexpr Color kButtonEdge{64, 64, 64};
+
+}  // namespace
+
+SDL_Rect PixelsOf(const PixelRect& r) {
+  long left = std::lround(r.left), top = std::lround(r.top);
+  long right = std::lround(r.left + r.width), bottom = std::lround(r.top + r.height);
+  return SDL_Rect{int(left), int(top), int(std::max(0L, right - left)),
+                  int(std::max(0L, bottom - top))};
+}
+
+Painter::Painter(SDL_Renderer* renderer, FontCache* fonts)
+    : renderer_(renderer), fonts_(fonts), texts_(renderer, fonts) {}
+
+bool Painter::HasFont() const {
+  return fonts_ && fonts_->Get(PointsToPixels(9, scale_)) != nullptr;
+}
+
+void Painter::DropTextures() { texts_.Clear(); }
+
+void Painter::Fill(const SDL_Rect& rect, Color color) {
+  SDL_SetRenderDrawColor(renderer_, color.r, color.g, color.b, 255);
+  SDL_RenderFillRect(renderer_, &rect);
+}
+
+void Painter::Frame(const SDL_Rect& rect, Color color) {
+  SDL_SetRenderDrawColor(renderer_, color.r, color.g, color.b, 255);
+  SDL_RenderDrawRect(renderer_, &rect);
+}
+
+std::vector<Text> Painter::Wrap(TextView caption, int width, int pixel_size) {
+  TTF_Font* font = fonts_ ? fonts_->Get(pixel_size) : nullptr;
+  if (!font) return {};
+  return WrapText(caption, width, font);
+}
+
+const std::vector<Text>& Painter::CaptionLines(const Control& control, int width, int pixel_size) {
+  CachedLines& cached = caption_lines_[&control];
+  if (cached.width != width || cached.pixel_size != pixel_size ||
+      cached.caption != control.Caption()) {
+    cached.caption = control.Caption();
+    cached.width = width;
+    cached.pixel_size = pixel_size;
+    cached.lines = Wrap(cached.caption, width, pixel_size);
+  }
+  return cached.lines;
+}
+
+void Painter::DrawLines(const std::vector<Text>& lines, const SDL_Rect& rect, int pixel_size,
+                        SDL_Color color, Align align, bool centre_vertically) {
+  TTF_Font* font = fonts_ ? fonts_->Get(pixel_size) : nullptr;
+  if (!font || lines.empty() || rect.w <= 0 || rect.h <= 0) return;
+  int skip = TTF_FontLineSkip(font);
+  int y = rect.y;
+  if (centre_vertically) y += (rect.h - skip * int(lines.size())) / 2;
+  SDL_RenderSetClipRect(renderer_, &rect);
+  for (const Text& line : lines) {
+    if (y >= rect.y + rect.h) break;  // the rest does not fit below
+    TextTextures::Line drawn = texts_.Get(line, pixel_size, color);
+    if (drawn.texture && y + drawn.height > rect.y) {
+      int x = align == Align::kCentre ? rect.x + (rect.w - drawn.width) / 2 : rect.x;
+      SDL_Rect to{x, y, drawn.width, drawn.height};
+      SDL_RenderCopy(renderer_, drawn.texture, nullptr, &to);
+    }
+    y += skip;
+  }
+  SDL_RenderSetClipRect(renderer_, nullptr);
+}
+
+void Painter::PaintWindow(const Window& window, PictureBuffers& buffers, const Control* pressed) {
+  Color back = window.BackColor();
+  SDL_SetRenderDrawColor(renderer_, back.r, back.g, back.b, 255);
+  SDL_RenderSetClipRect(renderer_, nullptr);
+  SDL_RenderClear(renderer_);
+  for (const Control* c : window.DrawingOrder()) {
+    if (!c->Visible()) continue;
+    switch (c->kind()) {
+      case ControlKind::kLabel:
+        PaintLabel(*c);
+        break;
+      case ControlKind::kCommandButton:
+        PaintButton(*c, c == pressed);
+        break;
+      case ControlKind::kPictureBox:
+        PaintPictureBox(static_cast<const PictureBox&>(*c), buffers);
+        break;
+      case ControlKind::kTimer:
+        break;
+    }
+  }
+}
+
+void Painter::PaintLabel(const Control& label) {
+  SDL_Rect rect = PixelsOf(label.Rect());
+  if (rect.w <= 0 || rect.h <= 0) return;
+  bool transparent = static_cast<const Label&>(label).Transparent();
+  if (!transparent) Fill(rect, label.BackColor());
+  if (label.Border() == BorderStyle::kFixedSingle) Frame(rect, kBlack);
+  int size = PixelSize(label.FontSize() > 0 ? label.FontSize() : label.window().DefaultFontSize());
+  Color color = label.Enabled() ? label.ForeColor() : kDimmedText;
+  Align align = centred_.count(&label) ? Align::kCentre : Align::kLeft;
+  DrawLines(CaptionLines(label, rect.w, size), rect, size, ToSdl(color), align, false);
+}
+
+void Painter::PaintButton(const Control& button, bool pressed) {
+  SDL_Rect rect = PixelsOf(button.Rect());
+  if (rect.w <= 0 || rect.h <= 0) return;
+  Fill(rect, pressed ? Darker(button.BackColor(), 15) : button.BackColor());
+  Frame(rect, kButtonEdge);
+  if (pressed && rect.w > 2 && rect.h > 2) {
+    SDL_Rect inner{rect.x + 1, rect.y + 1, rect.w - 2, rect.h - 2};
+    Frame(inner, Darker(button.BackColor(), 40));
+  }
+  int size =
+      PixelSize(button.FontSize() > 0 ? button.FontSize() : button.window().DefaultFontSize());
+  Color color = button.Enabled() ? button.ForeColor() : kDimmedText;
+  SDL_Rect text{rect.x + 2, rect.y + 1, rect.w - 4, rect.h - 2};
+  if (pressed) {
+    // The caption moves with the face, as a button that is pushed in.
+    text.x += 1;
+    text.y += 1;
+  }
+  DrawLines(CaptionLines(button, text.w, size), text, size, ToSdl(color), Align::kCentre, true);
+}
+
+void Painter::PaintPictureBox(const PictureBox& box, PictureBuffers& buffers) {
+  SDL_Rect rect = PixelsOf(box.Rect());
+  if (rect.w <= 0 || rect.h <= 0) return;
+  PictureBuffer& buffer = buffers.For(box);
+  if (SDL_Texture* texture = buffer.Texture(renderer_)) {
+    SDL_Rect to{rect.x, rect.y, buffer.width(), buffer.height()};
+    SDL_RenderCopy(renderer_, texture, nullptr, &to);
+  } else {
+    Fill(rect, box.BackColor());
+  }
+  if (box.Border() == BorderStyle::kFixedSingle) Frame(rect, kBlack);
+}
+
+MessageBoxLayout Painter::LayoutMessageBox(TextView text, TextView title, int width, int height) {
+  MessageBoxLayout box;
+  box.title = Text(title);
+  // At least the size of the window's default text, larger on large screens.
+  box.font_px = std::max(PixelSize(9), height / 48);
+  TTF_Font* font = fonts_ ? fonts_->Get(box.font_px) : nullptr;
+  if (!font) return box;
+  int skip = TTF_FontLineSkip(font);
+  int pad = skip;
+  int max_text = std::max(skip * 8, width * 4 / 5 - 2 * pad);
+  box.lines = WrapText(text, max_text, font);
+  int text_w = 0;
+  for (const Text& line : box.lines) text_w = std::max(text_w, TextWidth(line, font));
+  int title_w = TextWidth(title, font);
+  int ok_w = skip * 5, ok_h = skip * 3 / 2 + 4;
+  int inner_w = std::max({text_w, title_w + pad, ok_w, skip * 12});
+  int frame_w = inner_w + 2 * pad;
+  int title_h = skip + skip / 2;
+  int text_h = skip * int(box.lines.size());
+  int frame_h = title_h + pad + text_h + pad + ok_h + pad;
+  box.frame = SDL_Rect{(width - frame_w) / 2, (height - frame_h) / 2, frame_w, frame_h};
+  box.title_bar = SDL_Rect{box.frame.x + 1, box.frame.y + 1, frame_w - 2, title_h};
+  box.text = SDL_Rect{box.frame.x + pad, box.title_bar.y + title_h + pad, inner_w, text_h};
+  box.ok = SDL_Rect{box.frame.x + (frame_w - ok_w) / 2, box.text.y + text_h + pad, ok_w, ok_h};
+  return box;
+}
+
+void Painter::PaintMessageBox(const MessageBoxLayout& box, bool ok_pressed) {
+  constexpr Color kFace{240, 240, 240};
+  constexpr Color kTitle{32, 64, 128};
+  constexpr Color kShadow{20, 20, 20};
+  SDL_Rect shadow{box.frame.x + 4, box.frame.y + 4, box.frame.w, box.frame.h};
+  Fill(shadow, kShadow);
+  Fill(box.frame, kFace);
+  Frame(box.frame, kButtonEdge);
+  Fill(box.title_bar, kTitle);
+  SDL_Rect title_text{box.title_bar.x + box.font_px / 2, box.title_bar.y, box.title_bar.w,
+                      box.title_bar.h};
+  DrawLines({box.title}, title_text, box.font_px, ToSdl(kWhite), Align::kLeft, true);
+  DrawLines(box.lines, box.text, box.font_px, ToSdl(kBlack), Align::kLeft, false);
+  constexpr Color kOkFace{225, 225, 225};
+  Fill(box.ok, ok_pressed ? Darker(kOkFace, 15) : kOkFace);
+  Frame(box.ok, kButtonEdge);
+  SDL_Rect ok_text = box.ok;
+  if (ok_pressed) {
+    ok_text.x += 1;
+    ok_text.y += 1;
+  }
+  DrawLines({u"OK"}, ok_text, box.font_px, ToSdl(kBlack), Align::kCentre, true);
+}
+
+}  // namespace yomite::ui::sdl

@@ -1,0 +1,92 @@
+// Draws the window's controls, and our own message box over them, with an
+// SDL renderer. Everything is drawn in the window's inner pixels.
+#pragma once
+
+#include <SDL.h>
+
+#include <map>
+#include <set>
+#include <vector>
+
+#include "base/text.h"
+#include "ui/sdl/fonts.h"
+#include "ui/sdl/picture_buffers.h"
+#include "ui/window.h"
+
+namespace yomite::ui::sdl {
+
+struct MessageBoxLayout {
+  Text title;
+  std::vector<Text> lines;
+  int font_px = 0;
+  SDL_Rect frame{};      // the whole box
+  SDL_Rect title_bar{};  // inside the frame, at its top
+  SDL_Rect text{};       // where the lines go
+  SDL_Rect ok{};         // the OK button
+};
+
+class Painter {
+ public:
+  // fonts may be null: then no text is drawn.
+  Painter(SDL_Renderer* renderer, FontCache* fonts);
+
+  // The display's scale factor: renderer pixels per window point.
+  void SetScale(double scale) { scale_ = scale; }
+  double scale() const { return scale_; }
+  bool HasFont() const;
+  int PixelSize(double points) const { return PointsToPixels(points, scale_); }
+
+  // Captions start at the left, except those of the controls named here,
+  // which are centred.
+  void CentreCaption(const Control& control) { centred_.insert(&control); }
+
+  // The window's back colour, then its controls, lowest first. pressed is
+  // the button drawn pressed in, or null.
+  void PaintWindow(const Window& window, PictureBuffers& buffers, const Control* pressed);
+
+  // A box centred over an area of width by height pixels, sized to its
+  // text: a title bar, the lines and an OK button.
+  MessageBoxLayout LayoutMessageBox(TextView text, TextView title, int width, int height);
+  void PaintMessageBox(const MessageBoxLayout& box, bool ok_pressed);
+
+  // The lines of a caption as a label of this width shows them: a new line
+  // at each CR LF, long lines wrapped.
+  std::vector<Text> Wrap(TextView caption, int width, int pixel_size);
+
+  // Once per presented frame.
+  void EndFrame() { texts_.EndFrame(); }
+  // The renderer lost its textures.
+  void DropTextures();
+  TextTextures& texts() { return texts_; }
+
+ private:
+  enum class Align { kLeft, kCentre };
+  void PaintLabel(const Control& label);
+  void PaintButton(const Control& button, bool pressed);
+  void PaintPictureBox(const PictureBox& box, PictureBuffers& buffers);
+  // Lines from the top of rect (or centred in it), cut off at its edges.
+  void DrawLines(const std::vector<Text>& lines, const SDL_Rect& rect, int pixel_size,
+                 SDL_Color color, Align align, bool centre_vertically);
+  const std::vector<Text>& CaptionLines(const Control& control, int width, int pixel_size);
+  void Fill(const SDL_Rect& rect, Color color);
+  void Frame(const SDL_Rect& rect, Color color);
+
+  struct CachedLines {
+    Text caption;
+    int width = -1;
+    int pixel_size = 0;
+    std::vector<Text> lines;
+  };
+
+  SDL_Renderer* renderer_;
+  FontCache* fonts_;
+  TextTextures texts_;
+  double scale_ = 1.0;
+  std::map<const Control*, CachedLines> caption_lines_;
+  std::set<const Control*> centred_;
+};
+
+// A control's rectangle on whole pixels.
+SDL_Rect PixelsOf(const PixelRect& rect);
+
+}  // namespace yomite::ui::sdl

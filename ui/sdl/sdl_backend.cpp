@@ -1,0 +1,455 @@
+#include "ui/sdl/sdl_backend.h"
+
+#include <SDL_ttf.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <new>
+
+#include "ui/sdl/icon.h"
+#include "ui/sdl/x11_cover.h"
+#include "ui/timer.h"
+
+namespace yomite::ui::sdl {
+
+namespace {
+
+int ButtonCode(uint8_t sdl_button) {
+  switch (sdl_button) {
+    case SDL_BUTTON_LEFT:
+      return kLeftButton;
+    case SDL_BUTTON_RIGHT:
+      return kRightButton;
+    case SDL_BUTTON_MIDDLE:
+      return kMiddleButton;
+    default:
+      return 0;
+  }
+}
+
+bool Inside(const SDL_Rect& r, double x, double y) {
+  return x >= r.x && x < r.x + r.w && y >= r.y && y < r.y + r.h;
+}
+
+// The box's text as one line per line, for the system's own box.
+std::string PlainLines(const Text& text) {
+  Text plain;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') continue;
+    plain += text[i] == u'\r' ? u'\n' : text[i];
+  }
+  return ToUtf8(plain);
+}
+
+// Keys that close a message box, as on its OK button.
+bool ClosesBox(SDL_Keycode key) {
+  return key == SDLK_RETURN || key == SDLK_KP_ENTER || key == SDLK_ESCAPE || key == SDLK_SPACE;
+}
+
+// Every event of the keyboard and the mouse.
+void FlushInput() { SDL_FlushEvents(SDL_KEYDOWN, SDL_MOUSEWHEEL); }
+
+// Events handled in one pass before the timers get their turn, so a flood
+// of pointer motion cannot hold the text back.
+constexpr int kMaxEventsPerPass = 64;
+
+}  // namespace
+
+std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::string* error) {
+  // The first click on the window counts even when it was not focused.
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  // A reader waiting on a page is idle: the screen saver may come on.
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (error) *error = SDL_GetError();
+    return nullptr;
+  }
+  if (TTF_WasInit() == 0 && TTF_Init() != 0) {
+    if (error) *error = TTF_GetError();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return nullptr;
+  }
+  std::unique_ptr<SdlBackend> b(new SdlBackend());
+  b->timers_.emplace(options.min_timer_period_ms);
+
+  uint32_t flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALLOW_HIGHDPI;
+  if (options.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  b->window_ = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                options.restored_width, options.restored_height, flags);
+  if (!b->window_) {
+    if (error) *error = SDL_GetError();
+    return nullptr;
+  }
+  if (SDL_Surface* icon = MakeIcon()) {
+    SDL_SetWindowIcon(b->window_, icon);
+    SDL_FreeSurface(icon);
+  }
+  b->renderer_ = SDL_CreateRenderer(b->window_, -1, 0);
+  if (!b->renderer_) b->renderer_ = SDL_CreateRenderer(b->window_, -1, SDL_RENDERER_SOFTWARE);
+  if (!b->renderer_) {
+    if (error) *error = SDL_GetError();
+    return nullptr;
+  }
+  // After the renderer, which may have made the window anew for OpenGL.
+  if (options.fullscreen) CoverDisplayWithoutWindowManager(b->window_);
+  SDL_StopTextInput();  // the player takes no typed text
+  // Black until the story has laid the window out and drawn it.
+  SDL_SetRenderDrawColor(b->renderer_, 0, 0, 0, 255);
+  SDL_RenderClear(b->renderer_);
+  SDL_RenderPresent(b->renderer_);
+
+  SDL_DisplayMode mode{};
+  int display = std::max(0, SDL_GetWindowDisplayIndex(b->window_));
+  if (SDL_GetDesktopDisplayMode(display, &mode) == 0) {
+    b->screen_width_ = mode.w;
+    b->screen_height_ = mode.h;
+  } else {
+    b->screen_width_ = options.restored_width;
+    b->screen_height_ = options.restored_height;
+  }
+
+  if (std::optional<FontFile> font = FindJapaneseUiFont()) {
+    b->fonts_ = std::make_unique<FontCache>(*font);
+  }
+  b->painter_ = std::make_unique<Painter>(b->renderer_, b->fonts_.get());
+  if (!b->painter_->HasFont()) {
+    std::fprintf(stderr,
+                 "yomite: no Japanese font found (fontconfig sans-serif:lang=ja); "
+                 "text will not be shown\n");
+  }
+  return b;
+}
+
+SdlBackend::~SdlBackend() {
+  buffers_.DropTextures();
+  painter_.reset();
+  fonts_.reset();
+  if (renderer_) SDL_DestroyRenderer(renderer_);
+  if (window_) SDL_DestroyWindow(window_);
+  TTF_Quit();
+  SDL_Quit();
+}
+
+void SdlBackend::Attach(Window& window) {
+  model_ = &window;
+  router_.emplace(window);
+  uint64_t now = Now();
+  for (Control* c : window.controls()) {
+    if (c->kind() == ControlKind::kTimer) timers_->Add(static_cast<Timer&>(*c), now);
+  }
+  model_->SetScreenSizePx(screen_width_, screen_height_);
+  UpdateSize();
+}
+
+int SdlBackend::Run(Window& window) {
+  Attach(window);
+  // Created, before it is first shown: the story's start-up.
+  if (Guard(model_->on_load)) {
+    SDL_RaiseWindow(window_);
+    SDL_PumpEvents();
+    UpdateSize();
+    // Laid out before it is first drawn, then activated once.
+    if (Guard(model_->on_resize)) Guard(model_->on_activate);
+  }
+  SDL_Event event;
+  while (!ended_) {
+    if (quit_requested_) {
+      Quit();
+      continue;
+    }
+    if (layout_pending_) {
+      layout_pending_ = false;
+      Layout();
+      continue;
+    }
+    RunTimers();
+    if (ended_) break;
+    if (dirty_) Draw();
+    int timeout = -1;
+    if (std::optional<uint64_t> next = timers_->NextDeadline()) {
+      uint64_t now = Now();
+      timeout = *next > now ? int(std::min<uint64_t>(*next - now, 1u << 30)) : 0;
+    }
+    bool got = timeout < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, timeout);
+    for (int n = 0; got && !ended_; ++n) {
+      Handle(event);
+      if (n + 1 >= kMaxEventsPerPass) break;
+      got = SDL_PollEvent(&event);
+    }
+  }
+  SDL_HideWindow(window_);
+  return failed_ ? 1 : 0;
+}
+
+bool SdlBackend::Guard(const std::function<void()>& handler) {
+  if (ended_) return false;
+  if (!handler) return true;
+  try {
+    handler();
+    return !ended_;
+  } catch (const RuntimeError& e) {
+    Fail(e);
+  } catch (const std::bad_alloc&) {
+    Fail(RuntimeError(err::kOutOfMemory));
+  }
+  return false;
+}
+
+void SdlBackend::Fail(const RuntimeError& error) {
+  if (failed_) return;
+  failed_ = true;
+  std::string where = error_location ? error_location() : std::string();
+  std::string line = "Run-time error " + std::to_string(error.number()) + ": " + error.message();
+  std::fprintf(stderr, "yomite: %s%s%s%s\n", line.c_str(), where.empty() ? "" : " (", where.c_str(),
+               where.empty() ? "" : ")");
+  Text text = FromUtf8(line);
+  if (!where.empty()) text += u"\r\n" + FromUtf8(where);
+  held_button_ = nullptr;
+  if (!ShowBox(text, u"yomite")) {
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "yomite", PlainLines(text).c_str(), window_);
+  }
+  if (model_) model_->End();
+  End();
+}
+
+void SdlBackend::Quit() {
+  quit_requested_ = false;
+  // Closing always ends the program, whatever the handler does.
+  Guard(model_->on_unload);
+  if (!ended_) model_->End();
+  End();
+}
+
+void SdlBackend::Layout() {
+  if (modal_depth_ > 0) {
+    layout_pending_ = true;
+    return;
+  }
+  Guard(model_->on_resize);
+}
+
+void SdlBackend::RunTimers() {
+  if (modal_depth_ > 0) return;
+  uint64_t now = Now();
+  for (Timer* timer : timers_->Due(now)) {
+    if (ended_) return;
+    // A handler before it may have disabled it, or enabled it anew.
+    if (timers_->Claim(*timer, now)) Guard([timer] { timer->Tick(); });
+  }
+}
+
+void SdlBackend::TimerChanged(Timer& timer) { timers_->Changed(timer, Now()); }
+
+void SdlBackend::PictureBoxChanged(PictureBox& box, PictureChange change) {
+  buffers_.Changed(box, change);
+  dirty_ = true;
+}
+
+void SdlBackend::End() {
+  ended_ = true;
+  if (window_) SDL_HideWindow(window_);
+}
+
+bool SdlBackend::UpdateSize() {
+  int ww = 0, wh = 0, ow = 0, oh = 0;
+  SDL_GetWindowSize(window_, &ww, &wh);
+  if (SDL_GetRendererOutputSize(renderer_, &ow, &oh) != 0) {
+    ow = ww;
+    oh = wh;
+  }
+  scale_x_ = ww > 0 ? double(ow) / ww : 1.0;
+  scale_y_ = wh > 0 ? double(oh) / wh : 1.0;
+  painter_->SetScale(scale_y_);
+  // A minimized window has no inner area; the layout skips it.
+  if (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED) ow = oh = 0;
+  if (!model_) return false;
+  bool changed = ow != model_->InnerWidthPx() || oh != model_->InnerHeightPx();
+  if (changed) model_->SetInnerSizePx(ow, oh);
+  dirty_ = true;
+  return changed;
+}
+
+void SdlBackend::ToPixels(int x, int y, double* px, double* py) const {
+  *px = x * scale_x_;
+  *py = y * scale_y_;
+}
+
+void SdlBackend::Handle(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_QUIT:
+      quit_requested_ = true;
+      break;
+    case SDL_WINDOWEVENT:
+      HandleWindowEvent(event.window);
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+      HandleMouseButton(event.button, true);
+      break;
+    case SDL_MOUSEBUTTONUP:
+      HandleMouseButton(event.button, false);
+      break;
+    case SDL_MOUSEMOTION:
+      ToPixels(event.motion.x, event.motion.y, &pointer_x_, &pointer_y_);
+      if (held_button_) dirty_ = true;
+      break;
+    case SDL_RENDER_TARGETS_RESET:
+    case SDL_RENDER_DEVICE_RESET:
+      buffers_.DropTextures();
+      painter_->DropTextures();
+      dirty_ = true;
+      break;
+    default:
+      break;
+  }
+}
+
+void SdlBackend::HandleWindowEvent(const SDL_WindowEvent& event) {
+  switch (event.event) {
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+      if (UpdateSize()) Layout();
+      break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+      // Each of these lays the window out again, even at the same size.
+      UpdateSize();
+      Layout();
+      break;
+    case SDL_WINDOWEVENT_CLOSE:
+      quit_requested_ = true;
+      break;
+    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_SHOWN:
+      dirty_ = true;
+      break;
+    default:
+      break;
+  }
+}
+
+void SdlBackend::HandleMouseButton(const SDL_MouseButtonEvent& event, bool down) {
+  int code = ButtonCode(event.button);
+  if (code == 0 || !model_) return;
+  ToPixels(event.x, event.y, &pointer_x_, &pointer_y_);
+  Control* target = model_->ControlAt(pointer_x_, pointer_y_);
+  if (down) {
+    // The second press of a double click (the fourth of a quadruple...).
+    bool double_click = code == kLeftButton && event.clicks >= 2 && event.clicks % 2 == 0;
+    if (code == kLeftButton && target && target->kind() == ControlKind::kCommandButton) {
+      held_button_ = target;
+      dirty_ = true;
+    }
+    Guard([&] { router_->Press(target, code, double_click); });
+  } else {
+    if (code == kLeftButton && held_button_) {
+      held_button_ = nullptr;
+      dirty_ = true;
+    }
+    Guard([&] { router_->Release(target, code); });
+  }
+}
+
+const Control* SdlBackend::PressedLook() const {
+  if (!held_button_ || !held_button_->CanReceiveMouse()) return nullptr;
+  return held_button_->Rect().Contains(pointer_x_, pointer_y_) ? held_button_ : nullptr;
+}
+
+void SdlBackend::DrawNow() { Draw(); }
+
+void SdlBackend::Draw() {
+  dirty_ = false;
+  if (!model_ || model_->InnerWidthPx() <= 0 || model_->InnerHeightPx() <= 0) return;
+  painter_->PaintWindow(*model_, buffers_, PressedLook());
+  if (box_) painter_->PaintMessageBox(*box_, box_ok_pressed_);
+  SDL_RenderPresent(renderer_);
+  painter_->EndFrame();
+  if (on_frame_presented) on_frame_presented();
+}
+
+void SdlBackend::MessageBox(const Text& text, const Text& title) {
+  if (ShowBox(text, title)) return;
+  SDL_ShowSimpleMessageBox(0, ToUtf8(title).c_str(), PlainLines(text).c_str(), window_);
+  // It does not take the window's clicks away: drop what came meanwhile.
+  FlushInput();
+  dirty_ = true;
+}
+
+bool SdlBackend::ShowBox(const Text& text, const Text& title) {
+  if (!model_ || !painter_->HasFont()) return false;
+  if (model_->InnerWidthPx() <= 0) return false;
+  // Time stands still for the story while the box is open: no handler
+  // runs, and the timers go on afterwards where they were.
+  uint64_t opened = Now();
+  ++modal_depth_;
+  held_button_ = nullptr;
+  box_ = painter_->LayoutMessageBox(text, title, model_->InnerWidthPx(), model_->InnerHeightPx());
+  box_ok_pressed_ = false;
+  bool ok_held = false;
+  bool open = true;
+  dirty_ = true;
+  SDL_Event event;
+  while (open) {
+    if (dirty_) Draw();
+    if (!SDL_WaitEvent(&event)) break;
+    switch (event.type) {
+      case SDL_QUIT:
+        quit_requested_ = true;
+        open = false;
+        break;
+      case SDL_WINDOWEVENT:
+        if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+          quit_requested_ = true;
+          open = false;
+        } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
+                   event.window.event == SDL_WINDOWEVENT_RESTORED ||
+                   event.window.event == SDL_WINDOWEVENT_MAXIMIZED ||
+                   event.window.event == SDL_WINDOWEVENT_MINIMIZED) {
+          UpdateSize();
+          layout_pending_ = true;  // after the box: no handler runs now
+          box_ = painter_->LayoutMessageBox(text, title, model_->InnerWidthPx(),
+                                            model_->InnerHeightPx());
+        }
+        dirty_ = true;
+        break;
+      case SDL_KEYDOWN:
+        if (ClosesBox(event.key.keysym.sym)) open = false;
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP:
+      case SDL_MOUSEMOTION: {
+        double x = 0, y = 0;
+        if (event.type == SDL_MOUSEMOTION) {
+          ToPixels(event.motion.x, event.motion.y, &x, &y);
+        } else {
+          ToPixels(event.button.x, event.button.y, &x, &y);
+        }
+        bool on_ok = Inside(box_->ok, x, y);
+        if (event.type == SDL_MOUSEBUTTONDOWN && event.button.button == SDL_BUTTON_LEFT) {
+          ok_held = on_ok;
+        } else if (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT) {
+          // OK closes the box on its release, as a button does.
+          if (ok_held && on_ok) open = false;
+          ok_held = false;
+        }
+        bool look = ok_held && on_ok;
+        if (look != box_ok_pressed_) {
+          box_ok_pressed_ = look;
+          dirty_ = true;
+        }
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  box_.reset();
+  box_ok_pressed_ = false;
+  --modal_depth_;
+  timers_->Postpone(Now() - opened);
+  // Clicks and keys made meanwhile were meant for the box.
+  FlushInput();
+  dirty_ = true;
+  return true;
+}
+
+}  // namespace yomite::ui::sdl

@@ -1,0 +1,138 @@
+// The window system on SDL2: one borderless window over the whole screen,
+// drawn with SDL's renderer and SDL2_ttf, with timers, mouse input and the
+// modal message box served by one event loop on the calling thread.
+//
+// The loop sleeps in SDL_WaitEventTimeout until the next event or timer
+// deadline. Each pass handles the pending events, then the timers that are
+// due (each at most once), then draws the window if anything changed.
+// Every handler runs inside a guard: a run-time error of the story is
+// reported in a box of its own and ends the program.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "base/runtime_error.h"
+#include "ui/backend.h"
+#include "ui/mouse.h"
+#include "ui/sdl/fonts.h"
+#include "ui/sdl/painter.h"
+#include "ui/sdl/picture_buffers.h"
+#include "ui/sdl/timer_schedule.h"
+#include "ui/window.h"
+
+namespace yomite::ui::sdl {
+
+// Timers asking for less tick at this period: about what the original
+// platform's timers delivered for such intervals, and a restart of the
+// music within one tick of its end.
+inline constexpr int kMinTimerPeriodMs = 16;
+
+class SdlBackend : public Backend {
+ public:
+  struct Options {
+    // False: a plain window of the restored size (for tests).
+    bool fullscreen = true;
+    int restored_width = 681;
+    int restored_height = 486;
+    int min_timer_period_ms = kMinTimerPeriodMs;
+  };
+
+  // Opens SDL, the window (not yet shown) and the font. Returns null and
+  // sets error when there is no display to open a window on.
+  static std::unique_ptr<SdlBackend> Create(const Options& options, std::string* error);
+  ~SdlBackend() override;
+  SdlBackend(const SdlBackend&) = delete;
+  SdlBackend& operator=(const SdlBackend&) = delete;
+
+  // The screen in pixels, for the window model.
+  int ScreenWidthPx() const { return screen_width_; }
+  int ScreenHeightPx() const { return screen_height_; }
+
+  // Draws this control's caption centred instead of from the left.
+  void CentreCaption(const Control& control) { painter_->CentreCaption(control); }
+
+  // Where the story was when an error happened, e.g. "in 0_2.dat, line 14";
+  // empty when it is nowhere in particular.
+  std::function<std::string()> error_location;
+  // Called after each frame is shown.
+  std::function<void()> on_frame_presented;
+
+  // Raises the window's first events, shows it and runs the event loop
+  // until the program ends. Returns the exit status: 0 after a normal end,
+  // 1 after a run-time error.
+  int Run(Window& window);
+
+  // Backend.
+  void Invalidate() override { dirty_ = true; }
+  void TimerChanged(Timer& timer) override;
+  void PictureBoxChanged(PictureBox& box, PictureChange change) override;
+  void MessageBox(const Text& text, const Text& title) override;
+  void End() override;
+
+  // For tests and measurements: attaches a window without running it, and
+  // draws it at once.
+  void Attach(Window& window);
+  void DrawNow();
+  SDL_Renderer* renderer() const { return renderer_; }
+  SDL_Window* sdl_window() const { return window_; }
+  PictureBuffers& picture_buffers() { return buffers_; }
+  Painter& painter() { return *painter_; }
+  bool ended() const { return ended_; }
+
+ private:
+  SdlBackend() = default;
+
+  uint64_t Now() const { return SDL_GetTicks64(); }
+  // Runs a handler of the story; false (and the program ends) on an error.
+  bool Guard(const std::function<void()>& handler);
+  void Fail(const RuntimeError& error);
+  void Handle(const SDL_Event& event);
+  void HandleWindowEvent(const SDL_WindowEvent& event);
+  void HandleMouseButton(const SDL_MouseButtonEvent& event, bool down);
+  void RunTimers();
+  void Quit();
+  // Reads the window's size into the model; true when it changed.
+  bool UpdateSize();
+  void Layout();
+  // The pixel under a point of the window (they differ on high-DPI screens).
+  void ToPixels(int x, int y, double* px, double* py) const;
+  const Control* PressedLook() const;
+  void Draw();
+  // Our own modal box; false when it cannot be drawn (no font).
+  bool ShowBox(const Text& text, const Text& title);
+
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  std::unique_ptr<FontCache> fonts_;
+  std::unique_ptr<Painter> painter_;
+  PictureBuffers buffers_;
+  std::optional<TimerSchedule> timers_;
+  Window* model_ = nullptr;
+  std::optional<MouseRouter> router_;
+  int screen_width_ = 0;
+  int screen_height_ = 0;
+  double scale_x_ = 1.0;
+  double scale_y_ = 1.0;
+
+  bool dirty_ = true;
+  bool ended_ = false;
+  bool failed_ = false;
+  bool quit_requested_ = false;
+  bool layout_pending_ = false;
+  int modal_depth_ = 0;
+  // The button held down with the left button, and where the pointer is.
+  const Control* held_button_ = nullptr;
+  double pointer_x_ = -1;
+  double pointer_y_ = -1;
+  // The box being shown, drawn over the window.
+  std::optional<MessageBoxLayout> box_;
+  bool box_ok_pressed_ = false;
+};
+
+}  // namespace yomite::ui::sdl
