@@ -1,0 +1,328 @@
+#include "tools/check/checker.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <map>
+#include <ostream>
+#include <tuple>
+
+#include "base/runtime_error.h"
+#include "platform/jpeg_header.h"
+#include "tools/check/music.h"
+
+namespace yomite::check {
+
+using script::Command;
+
+namespace {
+
+constexpr size_t kMaxMusicBytes = 64u << 20;
+
+Finding FileFinding(Severity severity, const char* code, std::string file, std::string message,
+                    int number = 0) {
+  Finding f;
+  f.severity = severity;
+  f.code = code;
+  f.where = {std::move(file), 0, 0};
+  f.message = std::move(message);
+  f.error_number = number;
+  return f;
+}
+
+std::string Tail(int number) {
+  return " (run-time error " + std::to_string(number) + ", " + StandardMessage(number) + ")";
+}
+
+void CheckMusic(StoryFolder& folder, std::vector<Finding>& out) {
+  auto native = folder.Resolve(u"bgm.mid");
+  if (!native) {
+    out.push_back(FileFinding(Severity::kWarning, code::kMissingMusic, "bgm.mid",
+                              "there is no background music: the story plays in silence"));
+    return;
+  }
+  std::string name = folder.RelativeName(*native);
+  std::string bytes;
+  try {
+    bytes =
+        platform::ReadStoryFile(folder.dat_path(), folder.dat_path() + u"bgm.mid", kMaxMusicBytes);
+  } catch (const RuntimeError& e) {
+    out.push_back(
+        FileFinding(Severity::kWarning, code::kBadMusic, name,
+                    "the music cannot be read (" + e.message() + "): the story plays in silence"));
+    return;
+  }
+  if (auto problem = MidiProblem(bytes)) {
+    out.push_back(
+        FileFinding(Severity::kWarning, code::kBadMusic, name,
+                    "this is not a MIDI file: " + *problem + "; the story plays in silence"));
+  }
+}
+
+// The first line after the script always leaves, for authors who wrote on
+// after a jump or the choice menu.
+void CheckDeadLines(const ScriptInfo& info, std::vector<Finding>& out) {
+  if (info.walk.leave_line == 0) return;
+  const LineFacts& leave = info.facts[static_cast<size_t>(info.walk.leave_line) - 1];
+  for (size_t i = static_cast<size_t>(info.walk.leave_line); i < info.facts.size(); ++i) {
+    if (info.facts[i].as_read.empty()) continue;
+    Finding f;
+    f.severity = Severity::kWarning;
+    f.code = code::kDeadLine;
+    f.where = {info.name, info.facts[i].number, 1};
+    f.message = "this line and the ones after it never run: the script always leaves at line " +
+                std::to_string(leave.number) + " (" + Quote(script::KeywordText(leave.command)) +
+                ")";
+    out.push_back(std::move(f));
+    return;
+  }
+}
+
+std::string EdgeLabel(const Exit& e) {
+  switch (e.kind) {
+    case Exit::Kind::kJump:
+      return "jump";
+    case Exit::Kind::kBranch:
+      return ToUtf8(e.flag) + (e.when_on ? " on" : " off");
+    case Exit::Kind::kEnding:
+      return "ending";
+    case Exit::Kind::kNewGame:
+      return "new game";
+    case Exit::Kind::kMenu:
+      break;
+  }
+  return "";
+}
+
+}  // namespace
+
+Report CheckStory(const std::string& dir, platform::PictureLoader& pictures) {
+  Report report;
+  StoryFolder folder(dir, pictures);
+  Story story(folder);
+  std::vector<Finding>& out = report.findings;
+
+  // Which scripts a game plays.
+  const OpenResult& opn = folder.OpenScript(u"opn");
+  Reach reach;
+  if (opn.error != 0) {
+    out.push_back(FileFinding(
+        Severity::kError,
+        opn.error == err::kFileNotFound ? code::kMissingOpn : code::kUnreadableScript, "opn.dat",
+        std::string(opn.error == err::kFileNotFound
+                        ? "there is no 'opn.dat'"
+                        : "'opn.dat' cannot be opened (" + opn.detail + ")") +
+            ": every game starts with it, so the player ends at once" + Tail(opn.error),
+        opn.error));
+  } else {
+    reach = ReachFromOpn(story, opn.native);
+    out.insert(out.end(), reach.findings.begin(), reach.findings.end());
+  }
+
+  // Every script in the folder, and any a game reaches outside it.
+  std::vector<std::string> scripts = folder.script_files();
+  for (const std::string& native : reach.reached) {
+    if (std::find(scripts.begin(), scripts.end(), native) == scripts.end()) {
+      scripts.push_back(native);
+    }
+  }
+  report.scripts = static_cast<int>(folder.script_files().size());
+
+  std::set<int> flags_set_on;
+  std::set<std::string> pictures_used;
+  for (const std::string& native : scripts) {
+    const ScriptInfo& info = story.Info(native);
+    const ScriptText& text = folder.Script(native);
+    std::set<std::string> used;
+    for (size_t i = 0; i < info.facts.size(); ++i) {
+      if (!info.walk.live[i]) continue;
+      const LineFacts& f = info.facts[i];
+      CheckLine(f, text.raw[i], info.name, folder, out, used);
+      if (f.command == Command::kOn && f.FlagOk()) flags_set_on.insert(f.flag_number);
+    }
+    CheckDeadLines(info, out);
+    if (opn.error != 0 || reach.reached.count(native)) {
+      pictures_used.insert(used.begin(), used.end());
+    }
+  }
+
+  std::vector<Finding> cycles = FindJumpCycles(story, scripts, flags_set_on);
+  std::set<std::tuple<std::string, long, long>> cycle_sites;
+  for (const Finding& f : cycles) {
+    cycle_sites.emplace(f.where.file, f.where.line, f.where.column);
+    for (const Site& s : f.related) cycle_sites.emplace(s.file, s.line, s.column);
+  }
+  out.insert(out.end(), cycles.begin(), cycles.end());
+
+  if (opn.error == 0) {
+    for (const std::string& native : folder.script_files()) {
+      if (reach.reached.count(native)) continue;
+      out.push_back(FileFinding(Severity::kWarning, code::kUnreachedScript,
+                                folder.RelativeName(native),
+                                "no game reaches this script: no jump, branch, pick, ending or "
+                                "new game from 'opn.dat' leads here"));
+    }
+  }
+  for (const std::string& native : folder.picture_files()) {
+    if (pictures_used.count(native)) continue;
+    out.push_back(FileFinding(Severity::kNote, code::kUnusedPicture, folder.RelativeName(native),
+                              "no line that a game runs shows this picture"));
+  }
+  CheckMusic(folder, out);
+
+  std::stable_sort(out.begin(), out.end(),
+                   [](const Finding& a, const Finding& b) { return a.where < b.where; });
+  for (const Finding& f : out) {
+    if (f.severity == Severity::kError) ++report.errors;
+    if (f.severity == Severity::kWarning) ++report.warnings;
+    if (f.severity == Severity::kNote) ++report.notes;
+  }
+
+  // The graph.
+  std::map<std::string, size_t> node_index;
+  auto node = [&](const std::string& id, const std::string& name, bool missing) -> Report::Node& {
+    auto [it, fresh] = node_index.emplace(id, report.nodes.size());
+    if (fresh) report.nodes.push_back({id, name, false, missing, false});
+    return report.nodes[it->second];
+  };
+  for (const std::string& native : scripts) {
+    Report::Node& n = node(folder.RelativeName(native), folder.RelativeName(native), false);
+    n.reached = reach.reached.count(native) > 0;
+    n.start = opn.error == 0 && native == opn.native;
+  }
+  std::map<std::tuple<std::string, std::string, std::string>, size_t> edge_index;
+  auto edge = [&](const std::string& from, const std::string& to, const std::string& label,
+                  const Site& site) {
+    auto [it, fresh] = edge_index.emplace(std::make_tuple(from, to, label), report.edges.size());
+    if (fresh) report.edges.push_back({from, to, label, false});
+    if (cycle_sites.count({site.file, site.line, site.column})) {
+      report.edges[it->second].cycle = true;
+    }
+  };
+  for (const std::string& native : scripts) {
+    const ScriptInfo& info = story.Info(native);
+    for (const Exit& e : info.walk.exits) {
+      if (e.kind == Exit::Kind::kMenu) continue;
+      const OpenResult& r = folder.OpenScript(e.target);
+      std::string to;
+      if (r.error == 0 && !r.native.empty()) {
+        to = node(folder.RelativeName(r.native), folder.RelativeName(r.native), false).id;
+      } else {
+        std::string missing = ToUtf8(e.target) + ".dat";
+        to = node("?" + missing, missing, true).id;
+      }
+      edge(info.name, to, EdgeLabel(e), Site{info.name, e.line, e.column});
+    }
+  }
+  for (const GraphEdge& pick : reach.picks) {
+    std::string from = folder.RelativeName(pick.from);
+    std::string to =
+        pick.missing ? node("?" + pick.to, pick.to, true).id
+                     : node(folder.RelativeName(pick.to), folder.RelativeName(pick.to), false).id;
+    edge(from, to, pick.label, pick.site);
+  }
+  return report;
+}
+
+std::string FormatFinding(const Finding& f) {
+  std::string s = f.where.file;
+  if (f.where.line > 0) {
+    s += ":" + std::to_string(f.where.line) + ":" + std::to_string(std::max(1L, f.where.column));
+  }
+  s += std::string(": ") + SeverityName(f.severity) + ": " + f.message + " [" + f.code + "]";
+  return s;
+}
+
+namespace {
+
+std::string Count(int n, const char* word) {
+  return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
+}
+
+std::string Dot(const std::string& s) {
+  std::string out = "\"";
+  for (char c : s) {
+    if (c == '"' || c == '\\') out += '\\';
+    if (c == '\n') {
+      out += "\\n";
+      continue;
+    }
+    out += c;
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+void PrintFindings(const Report& report, std::ostream& out) {
+  for (const Finding& f : report.findings) out << FormatFinding(f) << '\n';
+  out << "yomite-check: " << Count(report.errors, "error") << ", "
+      << Count(report.warnings, "warning");
+  if (report.notes > 0) out << ", " << Count(report.notes, "note");
+  out << " in " << Count(report.scripts, "script") << '\n';
+}
+
+void PrintGraph(const Report& report, std::ostream& out) {
+  out << "digraph story {\n";
+  out << "  graph [rankdir=LR];\n";
+  out << "  node [shape=box];\n";
+  for (const Report::Node& n : report.nodes) {
+    out << "  " << Dot(n.id) << " [label=" << Dot(n.missing ? n.name + " (missing)" : n.name);
+    if (n.start) out << ", style=bold";
+    if (n.missing) out << ", style=dashed, color=red, fontcolor=red";
+    if (!n.missing && !n.reached) out << ", color=gray, fontcolor=gray";
+    out << "];\n";
+  }
+  for (const Report::Edge& e : report.edges) {
+    out << "  " << Dot(e.from) << " -> " << Dot(e.to) << " [label=" << Dot(e.label);
+    if (e.label.rfind("pick ", 0) == 0) out << ", style=dashed";
+    if (e.cycle) out << ", color=red, fontcolor=red";
+    out << "];\n";
+  }
+  out << "}\n";
+}
+
+namespace {
+
+constexpr const char* kUsage = "usage: yomite-check [--graph] DATDIR\n";
+
+}  // namespace
+
+int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  bool graph = false;
+  std::vector<std::string> positional;
+  for (const std::string& a : args) {
+    if (a == "--graph") {
+      graph = true;
+    } else if (a == "--help" || a == "-h") {
+      out << kUsage;
+      return 0;
+    } else if (!a.empty() && a[0] == '-') {
+      err << "yomite-check: unknown option '" << a << "'\n" << kUsage;
+      return 2;
+    } else {
+      positional.push_back(a);
+    }
+  }
+  if (positional.size() != 1) {
+    err << kUsage;
+    return 2;
+  }
+  struct stat st;
+  if (::stat(positional[0].c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    err << "yomite-check: '" << positional[0] << "' is not a folder\n" << kUsage;
+    return 2;
+  }
+  std::string dir = positional[0];
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  platform::JpegHeaderLoader pictures(FromUtf8(dir) + u"/");
+  Report report = CheckStory(dir, pictures);
+  if (graph) {
+    PrintGraph(report, out);
+  } else {
+    PrintFindings(report, out);
+  }
+  return report.errors > 0 ? 1 : 0;
+}
+
+}  // namespace yomite::check

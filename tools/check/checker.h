@@ -1,0 +1,58 @@
+// yomite-check: reads a story folder the way the player will and reports,
+// before anyone plays it, every line that would end the program (errors)
+// and every line that would surprise its author (warnings).
+#pragma once
+
+#include <iosfwd>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/picture.h"
+#include "tools/check/finding.h"
+#include "tools/check/flow.h"
+
+namespace yomite::check {
+
+struct Report {
+  std::vector<Finding> findings;  // sorted by file, line and column
+  int scripts = 0;                // script files in the folder
+  int errors = 0;
+  int warnings = 0;
+  int notes = 0;
+
+  // The story's graph: scripts and the ways between them.
+  struct Node {
+    std::string id;  // the script's relative name, or "?" and the name of a missing one
+    std::string name;
+    bool reached = false;
+    bool missing = false;
+    bool start = false;
+  };
+  struct Edge {
+    std::string from, to;  // node ids
+    std::string label;
+    bool cycle = false;  // part of a cycle of jumps without text
+  };
+  std::vector<Node> nodes;
+  std::vector<Edge> edges;
+};
+
+// Checks the story in dir; pictures decodes pictures as the player does.
+Report CheckStory(const std::string& dir, platform::PictureLoader& pictures);
+
+// "FILE:LINE:COLUMN: error: MESSAGE [code]" (no line and column when the
+// finding is about a whole file).
+std::string FormatFinding(const Finding& finding);
+
+// Every finding, then the summary line.
+void PrintFindings(const Report& report, std::ostream& out);
+
+// The graph in Graphviz dot.
+void PrintGraph(const Report& report, std::ostream& out);
+
+// The tool: yomite-check [--graph] DATDIR. Returns the exit status: 1 when
+// there is an error, 0 otherwise, 2 for a usage error.
+int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace yomite::check

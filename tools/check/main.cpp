@@ -1,0 +1,8 @@
+#include <iostream>
+
+#include "tools/check/checker.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return yomite::check::RunCheck(args, std::cout, std::cerr);
+}

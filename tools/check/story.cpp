@@ -1,0 +1,140 @@
+#include "tools/check/story.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "base/runtime_error.h"
+#include "platform/cp932.h"
+#include "platform/disk_files.h"
+#include "platform/story_paths.h"
+
+namespace yomite::check {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return s;
+}
+
+// A file name component as text: UTF-8 as it stands, anything else as the
+// code page 932 bytes a Windows author's tools wrote.
+std::string ComponentName(const std::string& bytes) {
+  return IsValidUtf8(bytes) ? bytes : ToUtf8(cp932::Decode(bytes));
+}
+
+}  // namespace
+
+StoryFolder::StoryFolder(std::string dir, platform::PictureLoader& pictures)
+    : dir_(std::move(dir)), pictures_(pictures) {
+  while (dir_.size() > 1 && dir_.back() == '/') dir_.pop_back();
+  dat_path_ = FromUtf8(dir_) + u"/";
+  // The player's names are built on this text; a folder whose own name is
+  // not UTF-8 is used by its bytes.
+  if (!IsValidUtf8(dir_)) dat_path_ = cp932::Decode(dir_) + u"/";
+
+  std::error_code ec;
+  std::vector<std::pair<std::string, std::string>> scripts, pictures_found;
+  for (fs::recursive_directory_iterator it(dir_, fs::directory_options::skip_permission_denied, ec),
+       end;
+       !ec && it != end; it.increment(ec)) {
+    std::error_code kind_ec;
+    if (!it->is_regular_file(kind_ec)) continue;
+    std::string native = it->path().string();
+    std::string ext = Lower(it->path().extension().string());
+    if (ext == ".dat") scripts.emplace_back(RelativeName(native), native);
+    if (ext == ".jpg") pictures_found.emplace_back(RelativeName(native), native);
+  }
+  std::sort(scripts.begin(), scripts.end());
+  std::sort(pictures_found.begin(), pictures_found.end());
+  for (auto& [name, native] : scripts) script_files_.push_back(native);
+  for (auto& [name, native] : pictures_found) picture_files_.push_back(native);
+}
+
+std::string StoryFolder::RelativeName(const std::string& native) const {
+  std::string rest = native;
+  if (native.size() > dir_.size() && native.compare(0, dir_.size(), dir_) == 0 &&
+      native[dir_.size()] == '/') {
+    rest = native.substr(dir_.size() + 1);
+  }
+  std::string out;
+  size_t start = 0;
+  while (start <= rest.size()) {
+    size_t slash = rest.find('/', start);
+    if (slash == std::string::npos) slash = rest.size();
+    if (!out.empty() || start > 0) out += '/';
+    out += ComponentName(rest.substr(start, slash - start));
+    start = slash + 1;
+  }
+  return out;
+}
+
+const ScriptText& StoryFolder::Script(const std::string& native) {
+  auto& slot = scripts_[native];
+  if (slot) return *slot;
+  slot = std::make_unique<ScriptText>();
+  slot->native = native;
+  slot->name = RelativeName(native);
+  int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    try {
+      platform::LineSplitter lines(fd);
+      while (!lines.AtEnd()) {
+        slot->raw.push_back(lines.ReadLine());
+        slot->lines.push_back(cp932::Decode(slot->raw.back()));
+      }
+    } catch (const RuntimeError&) {
+      // A read that fails half-way: check what could be read.
+    }
+    ::close(fd);
+  }
+  return *slot;
+}
+
+std::optional<std::string> StoryFolder::Resolve(const Text& relative) const {
+  return platform::ResolveStoryFile(dat_path_, dat_path_ + relative);
+}
+
+const OpenResult& StoryFolder::OpenScript(const Text& name) {
+  auto found = opened_scripts_.find(name);
+  if (found != opened_scripts_.end()) return found->second;
+  OpenResult result;
+  Text path = dat_path_ + name + u".dat";
+  try {
+    // The player's own reader decides whether the file opens.
+    platform::DiskFiles files(dat_path_);
+    files.OpenForInput(path, 1);
+    files.Close(1);
+    result.native = platform::ResolveStoryFile(dat_path_, path).value_or("");
+  } catch (const RuntimeError& e) {
+    result.error = e.number();
+    result.detail = e.message();
+  }
+  return opened_scripts_.emplace(name, std::move(result)).first->second;
+}
+
+const OpenResult& StoryFolder::LoadPicture(const Text& name) {
+  auto found = loaded_pictures_.find(name);
+  if (found != loaded_pictures_.end()) return found->second;
+  OpenResult result;
+  Text path = dat_path_ + name + u".jpg";
+  try {
+    pictures_.LoadPicture(path);
+    result.native = platform::ResolveStoryFile(dat_path_, path).value_or("");
+  } catch (const RuntimeError& e) {
+    result.error = e.number();
+    result.detail = e.message();
+    // A picture that exists but does not decode is still a file the story uses.
+    result.native = platform::ResolveStoryFile(dat_path_, path).value_or("");
+  }
+  return loaded_pictures_.emplace(name, std::move(result)).first->second;
+}
+
+}  // namespace yomite::check

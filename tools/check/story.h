@@ -1,0 +1,72 @@
+// The story folder as the checker sees it: the files in it, the scripts
+// read line by line exactly as the player reads them, and the answer the
+// player's own file and picture code gives for every name a line uses.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "platform/picture.h"
+
+namespace yomite::check {
+
+// One script file, line by line: the raw bytes (without the terminator)
+// and the text the player converts them to.
+struct ScriptText {
+  std::string native;  // path on disk
+  std::string name;    // relative to the story folder, for messages
+  std::vector<std::string> raw;
+  std::vector<Text> lines;
+};
+
+// What happens when the player opens a file by name.
+struct OpenResult {
+  std::string native;  // the file the name stands for; empty when there is none
+  int error = 0;       // 0 when it opens, else the run-time error (53, 70, 75, 481)
+  std::string detail;
+};
+
+class StoryFolder {
+ public:
+  // pictures decodes pictures the way the player does.
+  StoryFolder(std::string dir, platform::PictureLoader& pictures);
+
+  // The data folder as the player's file names begin, with the separator.
+  const Text& dat_path() const { return dat_path_; }
+
+  // The script and picture files in the folder and below, native paths,
+  // in the order of their relative names.
+  const std::vector<std::string>& script_files() const { return script_files_; }
+  const std::vector<std::string>& picture_files() const { return picture_files_; }
+
+  // The name of a file relative to the folder, UTF-8 (file names written in
+  // code page 932 are converted).
+  std::string RelativeName(const std::string& native) const;
+
+  // The lines of the script at a native path, read once.
+  const ScriptText& Script(const std::string& native);
+
+  // What the player's open of "name.dat" does.
+  const OpenResult& OpenScript(const Text& name);
+  // What the player's load of "name.jpg" does.
+  const OpenResult& LoadPicture(const Text& name);
+  // The native path of a file name relative to the folder, found with the
+  // player's rules, or nullopt.
+  std::optional<std::string> Resolve(const Text& relative) const;
+
+ private:
+  std::string dir_;
+  Text dat_path_;
+  platform::PictureLoader& pictures_;
+  std::vector<std::string> script_files_;
+  std::vector<std::string> picture_files_;
+  std::map<std::string, std::unique_ptr<ScriptText>> scripts_;
+  std::map<Text, OpenResult> opened_scripts_;
+  std::map<Text, OpenResult> loaded_pictures_;
+};
+
+}  // namespace yomite::check
