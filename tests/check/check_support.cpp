@@ -1,0 +1,70 @@
+#include "tests/check/check_support.h"
+
+#include <regex>
+#include <sstream>
+
+#include "platform/jpeg_header.h"
+#include "tests/support/story_builder.h"
+#include "tools/trace/trace_runner.h"
+
+namespace yomite::check::testing {
+
+namespace fs = std::filesystem;
+
+std::string MidiBytes() {
+  std::string b("MThd\0\0\0\6\0\0\0\1\1\xE0", 14);
+  b += std::string("MTrk\0\0\0\4\0\xFF\x2F\0", 12);
+  return b;
+}
+
+Built BuildCheckedStory(const std::string& description, const std::string& folder_name) {
+  Built built;
+  built.dat = yomite::testing::FreshFolder(folder_name) / "dat";
+  built.events = yomite::testing::BuildStory(description, built.dat).events;
+  bool own_music = description.find("--- file bgm.mid") != std::string::npos ||
+                   description.find("# music: none") != std::string::npos;
+  if (!own_music) yomite::testing::WriteFile(built.dat / "bgm.mid", MidiBytes());
+  return built;
+}
+
+Report CheckFolder(const fs::path& dat) {
+  platform::JpegHeaderLoader pictures(FromUtf8(dat.string()) + u"/");
+  return CheckStory(dat.string(), pictures);
+}
+
+Played Play(const fs::path& dat, const std::string& events) {
+  Played played;
+  std::istringstream in(events);
+  std::ostringstream out, err;
+  played.status = yomite::trace::RunTrace({dat.string()}, in, out, err);
+  played.err = err.str();
+  std::string transcript = out.str();
+  size_t last_start = transcript.rfind('\n', transcript.size() >= 2 ? transcript.size() - 2 : 0);
+  std::string last = transcript.substr(last_start == std::string::npos ? 0 : last_start + 1);
+  static const std::regex kError(
+      R"re("error":\{"number":(\d+),"message":"((?:[^"\\]|\\.)*)","file":(null|"((?:[^"\\]|\\.)*)"),"line":(null|\d+)\})re");
+  std::smatch m;
+  if (std::regex_search(last, m, kError)) {
+    PlayedError e;
+    e.number = std::stoi(m[1]);
+    e.message = m[2];
+    e.file = m[4];
+    e.line = m[5] == "null" ? 0 : std::stol(m[5]);
+    played.error = e;
+  }
+  return played;
+}
+
+int ExpectedErrorNumber(const std::string& code) {
+  if (code == code::kNegativeCut || code == code::kEmptyFlag) return 5;
+  if (code == code::kBadFlag) return 9;
+  if (code == code::kMissingScript || code == code::kMissingPicture ||
+      code == code::kMissingScene || code == code::kMissingOpn) {
+    return 53;
+  }
+  if (code == code::kBadPicture) return 481;
+  if (code == code::kJumpCycle) return 28;
+  return -1;
+}
+
+}  // namespace yomite::check::testing

@@ -1,0 +1,13 @@
+# A bgm.mid that is not a MIDI file.
+# expect: bgm.mid warning bad-music: it does not begin with a MIDI header (MThd)
+--- file opn.dat
+はじめ
+>ending
+--- file end.dat
+終わり
+>end
+--- file bgm.mid raw
+this is not music
+--- events
+run
+click clickme

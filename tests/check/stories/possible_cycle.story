@@ -1,0 +1,24 @@
+# hub.dat jumps to itself when flag k is on, and hub.dat sets it on: the
+# second time a game comes here it loops. Flag z is never set on anywhere,
+# so the same loop on z cannot happen; nor can a loop that needs a flag on
+# after the same walk found it off.
+# expect: hub.dat:1:13 warning possible-jump-cycle: when the flags are so ('k' on)
+--- file opn.dat
+はじめ
+>ive>hub
+--- file hub.dat
+>bon>k>next>hub
+>bon>z>next>hub
+>off>w
+>bon>w>next>hub
+ハブ
+>on>k
+>ending
+--- file end.dat
+終わり
+>end
+--- events
+run
+click clickme
+run
+click clickme
