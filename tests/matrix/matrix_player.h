@@ -1,0 +1,109 @@
+// The engine as the player puts it together (real files, the player's
+// picture decoder when it is built, otherwise the header reader) on the
+// headless backend, with counters and a hook on every line read, so a test
+// can make a request of the window system in the middle of a handler.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+
+#include "app/fom.h"
+#include "platform/disk_files.h"
+#include "tools/trace/recorders.h"
+#include "ui/headless_backend.h"
+#include "ui/mouse.h"
+#ifdef YOMITE_MATRIX_DECODER
+#include "platform/render/jpeg_loader.h"
+#else
+#include "platform/jpeg_header.h"
+#endif
+
+namespace yomite::testing {
+
+#ifdef YOMITE_MATRIX_DECODER
+using PlayerPictureLoader = platform::JpegPictureLoader;
+inline constexpr bool kDecodesPictures = true;
+#else
+using PlayerPictureLoader = platform::JpegHeaderLoader;
+inline constexpr bool kDecodesPictures = false;
+#endif
+
+class WatchedFiles : public platform::Files {
+ public:
+  explicit WatchedFiles(platform::Files& inner) : inner_(inner) {}
+  int FreeFile() override { return inner_.FreeFile(); }
+  void OpenForInput(const Text& path, int no) override {
+    inner_.OpenForInput(path, no);
+    ++opens;
+    ++open_now;
+  }
+  bool Eof(int no) override { return inner_.Eof(no); }
+  Text LineInput(int no) override {
+    Text line = inner_.LineInput(no);
+    ++reads;
+    if (on_read) on_read(reads);
+    return line;
+  }
+  void Close(int no) override {
+    inner_.Close(no);
+    --open_now;
+  }
+
+  long opens = 0;
+  long reads = 0;
+  long open_now = 0;
+  std::function<void(long reads)> on_read;
+
+ private:
+  platform::Files& inner_;
+};
+
+struct Player {
+  explicit Player(const std::filesystem::path& dat)
+      : dat_path(FromUtf8(dat.string() + "/")),
+        w(backend, 1024, 768),
+        disk(dat_path),
+        files(disk),
+        pictures(dat_path),
+        media(media_log),
+        fom(w, Fom::Platform{files, pictures, media, dat_path}),
+        mouse(w.Fom) {}
+
+  void Start() {
+    w.Fom.on_load();
+    w.Fom.on_resize();
+    w.Fom.on_activate();
+  }
+
+  // Runs one event, then the close the window system was asked for while
+  // it ran: on one thread a request can only be handled after the handler
+  // that was running when it came has returned.
+  void Deliver(const std::function<void()>& event) {
+    event();
+    if (close_requested && !w.Fom.Ended()) {
+      close_requested = false;
+      w.Fom.on_unload();
+    }
+  }
+  void RequestCloseAtRead(long n) {
+    files.on_read = [this, n](long reads) {
+      if (reads == n) close_requested = true;
+    };
+  }
+
+  const GameState& s() const { return fom.state(); }
+
+  Text dat_path;
+  trace::EventLog media_log;
+  ui::HeadlessBackend backend;
+  MainWindow w;
+  platform::DiskFiles disk;
+  WatchedFiles files;
+  PlayerPictureLoader pictures;
+  trace::SimulatedMedia media;
+  Fom fom;
+  ui::MouseRouter mouse;
+  bool close_requested = false;
+};
+
+}  // namespace yomite::testing
