@@ -1,0 +1,231 @@
+#include "platform/mci/mci_interpreter.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "platform/mci/mci_errors.h"
+#include "platform/mci/midi_player.h"
+#include "platform/mci/mixer_output.h"
+#include "platform/mci/soundfont_search.h"
+#include "platform/mci/standard_midi_file.h"
+
+namespace yomite::platform::mci {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A music file is a few kilobytes; anything this big is not one.
+constexpr std::uintmax_t kMaxFileBytes = 64u << 20;
+
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    if (fold(a[i]) != fold(b[i])) return false;
+  }
+  return true;
+}
+
+// The file by its exact name, else by a case-insensitive match of its name
+// in its folder: stories authored on Windows do not care about case.
+std::optional<fs::path> FindFile(const fs::path& path) {
+  std::error_code ec;
+  if (fs::is_regular_file(path, ec)) return path;
+  fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+  std::string name = path.filename().string();
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    if (SameNameIgnoringCase(it->path().filename().string(), name) &&
+        fs::is_regular_file(it->path(), ec)) {
+      return it->path();
+    }
+  }
+  return std::nullopt;
+}
+
+bool ReadFile(const fs::path& path, std::vector<uint8_t>& bytes) {
+  std::error_code ec;
+  std::uintmax_t size = fs::file_size(path, ec);
+  if (ec || size > kMaxFileBytes) return false;
+  std::ifstream in(path, std::ios::binary);
+  bytes.resize(size);
+  return static_cast<bool>(in.read(reinterpret_cast<char*>(bytes.data()), size));
+}
+
+Text Decimal(uint64_t value) { return FromUtf8(std::to_string(value)); }
+
+}  // namespace
+
+MciInterpreter::MciInterpreter(MciOptions options) : options_(std::move(options)) {}
+
+MciInterpreter::~MciInterpreter() {
+  Close();
+  output_.reset();
+}
+
+uint32_t MciInterpreter::SendString(TextView command, char16_t* reply, uint32_t reply_length) {
+  ParseResult parsed = ParseCommand(command);
+  if (!parsed.has_device) return parsed.error;
+  const Command& c = parsed.command;
+  if (c.verb == Verb::kOpen) return parsed.error ? parsed.error : Open(c);
+  if (c.verb == Verb::kClose && EqualsIgnoringCase(c.device, u"all")) {
+    if (parsed.error) return parsed.error;
+    Close();
+    return kOk;
+  }
+  // The device first: a command for a device that is not open says so,
+  // whatever else is wrong with it.
+  if (player_ == nullptr || !EqualsIgnoringCase(c.device, alias_)) return kErrInvalidDeviceName;
+  if (parsed.error) return parsed.error;
+
+  const uint64_t length_ms = ToMs(player_->length());
+  switch (c.verb) {
+    case Verb::kOpen:
+      break;
+    case Verb::kClose:
+      Close();
+      return kOk;
+    case Verb::kPlay: {
+      if ((c.from && *c.from > length_ms) || (c.to && *c.to > length_ms) ||
+          (c.from && c.to && *c.from > *c.to)) {
+        return kErrOutOfRange;
+      }
+      std::optional<uint64_t> from, to;
+      if (c.from) from = ToFrames(*c.from);
+      if (c.to) to = ToFrames(*c.to);
+      player_->Play(from, to);
+      return kOk;
+    }
+    case Verb::kStop:
+      player_->Stop();
+      return kOk;
+    case Verb::kPause:
+      player_->Pause();
+      return kOk;
+    case Verb::kResume:
+      player_->Resume();
+      return kOk;
+    case Verb::kSeek:
+      if (c.seek == SeekTarget::kStart) {
+        player_->Seek(0);
+      } else if (c.seek == SeekTarget::kEnd) {
+        player_->Seek(player_->length());
+      } else {
+        if (c.seek_position > length_ms) return kErrOutOfRange;
+        player_->Seek(ToFrames(c.seek_position));
+      }
+      return kOk;
+    case Verb::kStatus:
+      return Status(c, reply, reply_length);
+  }
+  return kErrUnsupportedFunction;
+}
+
+uint32_t MciInterpreter::Status(const Command& c, char16_t* reply, uint32_t reply_length) {
+  switch (c.item) {
+    case StatusItem::kMode:
+      switch (player_->mode()) {
+        case MidiPlayer::Mode::kPlaying:
+          return WriteReply(u"playing", reply, reply_length);
+        case MidiPlayer::Mode::kPaused:
+          return WriteReply(u"paused", reply, reply_length);
+        case MidiPlayer::Mode::kStopped:
+          return WriteReply(u"stopped", reply, reply_length);
+      }
+      break;
+    case StatusItem::kPosition:
+      return WriteReply(Decimal(ToMs(player_->position())), reply, reply_length);
+    case StatusItem::kLength:
+      return WriteReply(Decimal(ToMs(player_->length())), reply, reply_length);
+    case StatusItem::kReady:
+      return WriteReply(u"true", reply, reply_length);
+    case StatusItem::kNone:
+      break;
+  }
+  return kErrMissingParameter;
+}
+
+uint32_t MciInterpreter::Open(const Command& c) {
+  if (c.type && !EqualsIgnoringCase(*c.type, u"sequencer")) return kErrCannotLoadDriver;
+  if (EqualsIgnoringCase(c.device, u"sequencer")) return kErrFilenameRequired;
+  if (player_ != nullptr) {
+    // One sequencer at a time, as the synthesizer has one output.
+    Text alias = c.alias.value_or(c.device);
+    return EqualsIgnoringCase(alias, alias_) ? kErrDuplicateAlias : kErrSeqPortInUse;
+  }
+
+  const std::string path = ToUtf8(c.device);
+  std::optional<fs::path> found = FindFile(fs::path(path));
+  if (!found) {
+    ReportSilence(path + " was not found");
+    return kErrFileNotFound;
+  }
+  std::vector<uint8_t> bytes;
+  if (!ReadFile(*found, bytes)) {
+    ReportSilence(found->string() + " could not be read");
+    return kErrFileNotFound;
+  }
+  auto read = ReadStandardMidiFile(bytes);
+  if (auto* why = std::get_if<std::string>(&read)) {
+    ReportSilence(found->string() + " " + *why);
+    return kErrInvalidFile;
+  }
+
+  const std::vector<std::string> soundfonts =
+      options_.soundfonts.value_or(DefaultSoundFontSearchPath());
+  bool any_soundfont = false;
+  for (const std::string& s : soundfonts) any_soundfont = any_soundfont || LooksLikeSoundFont(s);
+  if (!any_soundfont) {
+    ReportSilence("no General MIDI soundfont found (looked in " + JoinPaths(soundfonts) + ")");
+    return kErrSeqNoMidiPresent;
+  }
+
+  std::string why;
+  if (output_ == nullptr) {
+    output_ = MixerOutput::Open(options_.frequency, options_.chunk_frames, &why);
+    if (output_ == nullptr) {
+      ReportSilence(why);
+      return kErrHardware;
+    }
+  }
+  std::unique_ptr<MidiPlayer> player =
+      MidiPlayer::Create(std::get<MidiSequence>(read), soundfonts, output_->frequency(), &why);
+  if (player == nullptr) {
+    ReportSilence(why);
+    return kErrSeqNoMidiPresent;
+  }
+  player_ = std::move(player);
+  alias_ = c.alias.value_or(c.device);
+  output_->Attach(player_.get());
+  return kOk;
+}
+
+void MciInterpreter::Close() {
+  if (player_ == nullptr) return;
+  // Detaching stops the sound at once: nothing rings on after close.
+  output_->Detach();
+  player_.reset();
+  alias_.clear();
+}
+
+void MciInterpreter::ReportSilence(const std::string& why) {
+  std::string line = "yomite: music is silent: " + why;
+  if (options_.report_silence) {
+    options_.report_silence(line);
+  } else {
+    std::fprintf(stderr, "%s\n", line.c_str());
+  }
+}
+
+uint64_t MciInterpreter::ToFrames(uint32_t ms) const {
+  return static_cast<uint64_t>(ms) * static_cast<uint64_t>(player_->sample_rate()) / 1000;
+}
+
+uint32_t MciInterpreter::ToMs(uint64_t frames) const {
+  return static_cast<uint32_t>(std::min<uint64_t>(
+      frames * 1000 / static_cast<uint64_t>(player_->sample_rate()), UINT32_MAX));
+}
+
+}  // namespace yomite::platform::mci

@@ -1,0 +1,61 @@
+// The media commands of the program carried out on our MIDI sequencer:
+// one sequencer device, opened from a MIDI file under an alias, played,
+// queried, rewound and closed by text commands.
+//
+// Nothing here fails loudly. A missing or unplayable file, no soundfont or
+// no audio device make "open" fail with a status code and one line on
+// standard error; every later command for that alias fails with
+// kErrInvalidDeviceName and leaves the reply buffer untouched.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/mci/command_parser.h"
+#include "platform/media.h"
+
+namespace yomite::platform::mci {
+
+class MidiPlayer;
+class MixerOutput;
+
+struct MciOptions {
+  // Soundfonts to try in order; unset means DefaultSoundFontSearchPath().
+  std::optional<std::vector<std::string>> soundfonts;
+  // Receives the line saying why the music is silent (without its line
+  // end). Unset means standard error.
+  std::function<void(const std::string&)> report_silence;
+  int frequency = 44100;
+  // A block of 512 frames (11.6 ms at 44.1 kHz) bounds how far past the end
+  // of the piece the device has played before a restart can begin.
+  int chunk_frames = 512;
+};
+
+class MciInterpreter final : public MediaCommands {
+ public:
+  // Opens no device yet: the audio device is opened (and SDL's audio
+  // subsystem started, if needed) by the first "open", and closed again by
+  // the destructor. Destroy the interpreter before SDL_Quit.
+  explicit MciInterpreter(MciOptions options = {});
+  ~MciInterpreter() override;
+
+  uint32_t SendString(TextView command, char16_t* reply, uint32_t reply_length) override;
+
+ private:
+  uint32_t Open(const Command& c);
+  void Close();
+  uint32_t Status(const Command& c, char16_t* reply, uint32_t reply_length);
+  void ReportSilence(const std::string& why);
+  uint64_t ToFrames(uint32_t ms) const;
+  uint32_t ToMs(uint64_t frames) const;
+
+  MciOptions options_;
+  std::unique_ptr<MixerOutput> output_;
+  Text alias_;  // of the open device; empty when none is open
+  std::unique_ptr<MidiPlayer> player_;
+};
+
+}  // namespace yomite::platform::mci

@@ -1,0 +1,265 @@
+#include "platform/mci/midi_player.h"
+
+#include <fluidsynth.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/mci/soundfont_search.h"
+
+namespace yomite::platform::mci {
+
+namespace {
+
+constexpr int kChannels = 16;
+
+// FluidSynth logs to standard error by default; our one line about silent
+// music replaces what it would say.
+void QuietFluidSynth() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    for (int level = FLUID_PANIC; level <= FLUID_DBG; ++level) {
+      fluid_set_log_function(level, nullptr, nullptr);
+    }
+  });
+}
+
+}  // namespace
+
+std::unique_ptr<MidiPlayer> MidiPlayer::Create(const MidiSequence& sequence,
+                                               const std::vector<std::string>& soundfonts,
+                                               double sample_rate, std::string* why) {
+  QuietFluidSynth();
+  std::unique_ptr<MidiPlayer> p(new MidiPlayer());
+  p->sample_rate_ = sample_rate;
+  p->settings_ = new_fluid_settings();
+  if (p->settings_ == nullptr) {
+    *why = "the synthesizer could not be created";
+    return nullptr;
+  }
+  fluid_settings_setnum(p->settings_, "synth.sample-rate", sample_rate);
+  // One thread at a time uses the synthesizer (see the header), so its own
+  // locking is not needed.
+  fluid_settings_setint(p->settings_, "synth.threadsafe-api", 0);
+  // FluidSynth's default gain of 0.2 leaves a General MIDI piece some
+  // 30 dB below full scale with the small soundfonts; 0.4 still leaves
+  // room for a dozen loud voices before the output clips.
+  fluid_settings_setnum(p->settings_, "synth.gain", 0.4);
+  p->synth_ = new_fluid_synth(p->settings_);
+  if (p->synth_ == nullptr) {
+    *why = "the synthesizer could not be created";
+    return nullptr;
+  }
+
+  std::string tried;
+  for (const std::string& path : soundfonts) {
+    if (!LooksLikeSoundFont(path)) continue;
+    if (fluid_synth_sfload(p->synth_, path.c_str(), 1) != FLUID_FAILED) {
+      p->soundfont_ = path;
+      break;
+    }
+    tried += (tried.empty() ? "" : ", ") + path;
+  }
+  if (p->soundfont_.empty()) {
+    *why = tried.empty()
+               ? "no General MIDI soundfont found (looked in " + JoinPaths(soundfonts) + ")"
+               : "no General MIDI soundfont could be loaded (" + tried + " failed)";
+    return nullptr;
+  }
+
+  auto to_frame = [sample_rate](int64_t us) {
+    return static_cast<uint64_t>(std::llround(static_cast<double>(us) * sample_rate / 1e6));
+  };
+  p->events_.reserve(sequence.events.size());
+  for (const MidiEvent& e : sequence.events) {
+    p->events_.push_back(
+        {to_frame(e.time_us), e.status, e.data1, e.data2, e.sysex_offset, e.sysex_length});
+  }
+  p->sysex_ = sequence.sysex_data;
+  p->length_ = to_frame(sequence.length_us);
+  p->stop_at_ = p->length_;
+  return p;
+}
+
+MidiPlayer::~MidiPlayer() {
+  if (synth_ != nullptr) delete_fluid_synth(synth_);
+  if (settings_ != nullptr) delete_fluid_settings(settings_);
+}
+
+void MidiPlayer::Play(std::optional<uint64_t> from, std::optional<uint64_t> to) {
+  std::lock_guard lock(mutex_);
+  if (from) {
+    // Even to the current position: a block in flight must not move it on.
+    position_ = std::min(*from, length_);
+    ++position_generation_;
+    pending_ |= kReleaseNotes | kJump;
+  }
+  stop_at_ = std::min(to.value_or(length_), length_);
+  mode_ = Mode::kPlaying;
+  ++mode_generation_;
+}
+
+void MidiPlayer::Stop() {
+  std::lock_guard lock(mutex_);
+  if (mode_ == Mode::kStopped) return;
+  mode_ = Mode::kStopped;
+  ++mode_generation_;
+  pending_ |= kReleaseNotes;
+}
+
+void MidiPlayer::Pause() {
+  std::lock_guard lock(mutex_);
+  if (mode_ != Mode::kPlaying) return;
+  mode_ = Mode::kPaused;
+  ++mode_generation_;
+  pending_ |= kReleaseNotes;
+}
+
+void MidiPlayer::Resume() {
+  std::lock_guard lock(mutex_);
+  if (mode_ != Mode::kPaused) return;
+  mode_ = Mode::kPlaying;
+  ++mode_generation_;
+}
+
+void MidiPlayer::Seek(uint64_t frame) {
+  std::lock_guard lock(mutex_);
+  frame = std::min(frame, length_);
+  if (mode_ != Mode::kStopped) {
+    mode_ = Mode::kStopped;
+    ++mode_generation_;
+  }
+  position_ = frame;
+  ++position_generation_;
+  pending_ |= kReleaseNotes | kJump;
+}
+
+MidiPlayer::Mode MidiPlayer::mode() const {
+  std::lock_guard lock(mutex_);
+  return mode_;
+}
+
+uint64_t MidiPlayer::position() const {
+  std::lock_guard lock(mutex_);
+  return position_;
+}
+
+void MidiPlayer::Render(float* stereo, int frames) {
+  Mode mode;
+  uint64_t pos, stop_at, position_generation, mode_generation;
+  unsigned actions;
+  {
+    std::lock_guard lock(mutex_);
+    mode = mode_;
+    pos = position_;
+    stop_at = stop_at_;
+    position_generation = position_generation_;
+    mode_generation = mode_generation_;
+    actions = pending_;
+    pending_ = 0;
+  }
+  if (actions & kReleaseNotes) ReleaseNotes();
+  if (actions & kJump) {
+    JumpTo(pos);
+  } else if (pos != cursor_frame_) {
+    // Only the audio thread advances the position, and every move by the UI
+    // asks for a jump, so this is a safety net.
+    cursor_ = std::lower_bound(events_.begin(), events_.end(), pos,
+                               [](const Event& e, uint64_t f) { return e.frame < f; }) -
+              events_.begin();
+  }
+
+  bool ended = false;
+  int done = 0;
+  while (done < frames) {
+    int n = frames - done;
+    if (mode == Mode::kPlaying) {
+      while (cursor_ < events_.size() && events_[cursor_].frame <= pos) {
+        Dispatch(events_[cursor_++]);
+      }
+      if (pos >= stop_at) {
+        // The piece is over; what still sounds is its tail.
+        mode = Mode::kStopped;
+        ended = true;
+        ReleaseNotes();
+        continue;
+      }
+      uint64_t next = stop_at;
+      if (cursor_ < events_.size()) next = std::min(next, events_[cursor_].frame);
+      n = static_cast<int>(std::min<uint64_t>(n, next - pos));
+    }
+    fluid_synth_write_float(synth_, n, stereo, 2 * done, 2, stereo, 2 * done + 1, 2);
+    done += n;
+    if (mode == Mode::kPlaying) pos += n;
+  }
+  cursor_frame_ = pos;
+
+  std::lock_guard lock(mutex_);
+  // What the UI thread asked for while this block was rendered wins.
+  if (position_generation == position_generation_) position_ = pos;
+  if (ended && mode_generation == mode_generation_) mode_ = Mode::kStopped;
+}
+
+void MidiPlayer::Dispatch(const Event& e) {
+  int channel = e.status & 0x0F;
+  switch (e.status & 0xF0) {
+    case 0x80:
+      fluid_synth_noteoff(synth_, channel, e.data1);
+      break;
+    case 0x90:
+      if (e.data2 == 0) {
+        fluid_synth_noteoff(synth_, channel, e.data1);
+      } else {
+        fluid_synth_noteon(synth_, channel, e.data1, e.data2);
+      }
+      break;
+    case 0xA0:
+      fluid_synth_key_pressure(synth_, channel, e.data1, e.data2);
+      break;
+    case 0xB0:
+      fluid_synth_cc(synth_, channel, e.data1, e.data2);
+      break;
+    case 0xC0:
+      fluid_synth_program_change(synth_, channel, e.data1);
+      break;
+    case 0xD0:
+      fluid_synth_channel_pressure(synth_, channel, e.data1);
+      break;
+    case 0xE0:
+      fluid_synth_pitch_bend(synth_, channel, e.data1 | (e.data2 << 7));
+      break;
+    case 0xF0:
+      if (e.sysex_length > 0) {
+        fluid_synth_sysex(synth_, reinterpret_cast<const char*>(sysex_.data() + e.sysex_offset),
+                          static_cast<int>(e.sysex_length), nullptr, nullptr, nullptr, 0);
+      }
+      break;
+  }
+}
+
+void MidiPlayer::ReleaseNotes() {
+  // Note-offs, not sound-offs: the notes fade out as they would in the piece.
+  for (int channel = 0; channel < kChannels; ++channel) {
+    fluid_synth_cc(synth_, channel, 64, 0);   // sustain pedal
+    fluid_synth_cc(synth_, channel, 66, 0);   // sostenuto pedal
+    fluid_synth_cc(synth_, channel, 123, 0);  // all notes off
+  }
+}
+
+void MidiPlayer::JumpTo(uint64_t frame) {
+  // Controllers a piece leaves bent or held must not carry over into the
+  // place we jump to; the piece's own events then set programs, volumes and
+  // controllers as they stand there.
+  for (int channel = 0; channel < kChannels; ++channel) {
+    fluid_synth_cc(synth_, channel, 121, 0);  // reset all controllers
+  }
+  cursor_ = 0;
+  while (cursor_ < events_.size() && events_[cursor_].frame < frame) {
+    const Event& e = events_[cursor_++];
+    uint8_t kind = e.status & 0xF0;
+    if (kind != 0x80 && kind != 0x90 && kind != 0xA0) Dispatch(e);
+  }
+  cursor_frame_ = frame;
+}
+
+}  // namespace yomite::platform::mci

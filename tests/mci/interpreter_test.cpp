@@ -1,0 +1,247 @@
+// The interpreter as the music module uses it, on SDL's dummy audio driver,
+// and every way the music can fail to start without stopping the program.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "platform/mci/mci_errors.h"
+#include "platform/mci/mci_interpreter.h"
+#include "tests/mci/midi_builder.h"
+#include "tests/mci/test_env.h"
+
+namespace yomite::platform::mci {
+namespace {
+
+using mci_testing::ScopedEnv;
+using mci_testing::ScratchDir;
+using mci_testing::TestPiece;
+using mci_testing::WriteFile;
+
+// The reply buffer of the music module: 16 blanks, 15 of them declared.
+struct ModeReply {
+  char16_t buffer[16];
+  ModeReply() { std::fill(std::begin(buffer), std::end(buffer), u' '); }
+  Text text() const { return Text(buffer, std::find(buffer, buffer + 16, u'\0') - buffer); }
+  bool untouched() const {
+    return std::all_of(std::begin(buffer), std::end(buffer), [](char16_t c) { return c == u' '; });
+  }
+};
+
+struct Harness {
+  explicit Harness(std::optional<std::vector<std::string>> soundfonts = std::nullopt) {
+    MciOptions options;
+    options.soundfonts = std::move(soundfonts);
+    options.report_silence = [this](const std::string& line) { lines.push_back(line); };
+    mci = std::make_unique<MciInterpreter>(std::move(options));
+  }
+  uint32_t Send(const Text& command) { return mci->SendString(command, nullptr, 0); }
+  uint32_t Query(const Text& command, ModeReply& reply) {
+    return mci->SendString(command, reply.buffer, 15);
+  }
+  Text Ask(const Text& command) {
+    ModeReply reply;
+    uint32_t code = Query(command, reply);
+    EXPECT_EQ(code, kOk) << ToUtf8(command);
+    return reply.text();
+  }
+  Text OpenCommand(const std::string& path) {
+    return u"open \"" + FromUtf8(path) + u"\" alias MIDI";
+  }
+
+  std::vector<std::string> lines;
+  std::unique_ptr<MciInterpreter> mci;
+};
+
+TEST(MciInterpreter, CarriesOutTheMusicModulesConversation) {
+  ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
+  ScratchDir dir;
+  WriteFile(dir.File("bgm.mid"), TestPiece::Bytes());
+  Harness h;
+
+  EXPECT_EQ(h.Send(u"close MIDI notify"), kErrInvalidDeviceName);  // nothing open yet
+  ASSERT_EQ(h.Send(h.OpenCommand(dir.File("bgm.mid"))), kOk) << ::testing::PrintToString(h.lines);
+
+  ModeReply reply;
+  ASSERT_EQ(h.Query(u"status MIDI mode", reply), kOk);
+  EXPECT_EQ(reply.text(), u"stopped");
+  EXPECT_TRUE(std::all_of(reply.buffer + 8, reply.buffer + 16, [](char16_t c) {
+    return c == u' ';
+  })) << "wrote past the NUL";
+  EXPECT_EQ(h.Ask(u"status MIDI length"), u"1500");
+  EXPECT_EQ(h.Ask(u"status MIDI position"), u"0");
+  EXPECT_EQ(h.Ask(u"status MIDI ready"), u"true");
+
+  EXPECT_EQ(h.Send(u"play MIDI notify"), kOk);
+  EXPECT_EQ(h.Ask(u"status MIDI mode"), u"playing");
+  EXPECT_EQ(h.Ask(u"STATUS midi MODE"), u"playing");  // names and keywords in any case
+  EXPECT_EQ(h.Send(u"seek MIDI to start"), kOk);
+  EXPECT_EQ(h.Ask(u"status MIDI mode"), u"stopped");
+  EXPECT_EQ(h.Ask(u"status MIDI position"), u"0");
+  EXPECT_EQ(h.Send(u"play MIDI from 0"), kOk);
+  EXPECT_EQ(h.Ask(u"status MIDI mode"), u"playing");
+  EXPECT_EQ(h.Send(u"pause MIDI"), kOk);
+  EXPECT_EQ(h.Ask(u"status MIDI mode"), u"paused");
+  EXPECT_EQ(h.Send(u"resume MIDI"), kOk);
+  EXPECT_EQ(h.Ask(u"status MIDI mode"), u"playing");
+  EXPECT_EQ(h.Send(u"seek MIDI to 1000"), kOk);
+  EXPECT_EQ(h.Ask(u"status MIDI position"), u"1000");
+  EXPECT_EQ(h.Send(u"seek MIDI to end"), kOk);
+  EXPECT_EQ(h.Ask(u"status MIDI position"), u"1500");
+  EXPECT_EQ(h.Send(u"stop MIDI wait"), kOk);
+
+  // Out of range, wrong names, and what the one sequencer cannot do.
+  EXPECT_EQ(h.Send(u"play MIDI from 1501"), kErrOutOfRange);
+  EXPECT_EQ(h.Send(u"play MIDI from 1000 to 500"), kErrOutOfRange);
+  EXPECT_EQ(h.Send(u"seek MIDI to 9999"), kErrOutOfRange);
+  EXPECT_EQ(h.Send(u"play MIDI sideways"), kErrUnrecognizedKeyword);
+  EXPECT_EQ(h.Send(u"play BGM sideways"), kErrInvalidDeviceName);  // the device comes first
+  EXPECT_EQ(h.Send(u"record MIDI"), kErrUnsupportedFunction);
+  EXPECT_EQ(h.Send(u"status MIDI mode"), kErrParamOverflow);  // a query needs a buffer
+  ModeReply unknown;
+  EXPECT_EQ(h.Query(u"status BGM mode", unknown), kErrInvalidDeviceName);
+  EXPECT_TRUE(unknown.untouched());
+  EXPECT_EQ(h.Send(h.OpenCommand(dir.File("bgm.mid"))), kErrDuplicateAlias);
+  EXPECT_EQ(h.Send(u"open \"" + FromUtf8(dir.File("bgm.mid")) + u"\" alias midi"),
+            kErrDuplicateAlias);
+  EXPECT_EQ(h.Send(u"open \"" + FromUtf8(dir.File("bgm.mid")) + u"\" alias other"),
+            kErrSeqPortInUse);
+  EXPECT_EQ(h.Ask(u"status MIDI mode"), u"stopped");  // the failed opens left it alone
+
+  EXPECT_EQ(h.Send(u"close MIDI notify"), kOk);
+  ModeReply closed;
+  EXPECT_EQ(h.Query(u"status MIDI mode", closed), kErrInvalidDeviceName);
+  EXPECT_TRUE(closed.untouched());
+  EXPECT_EQ(h.Send(u"close MIDI notify"), kErrInvalidDeviceName);
+
+  // Open again after close, under an alias given in another case.
+  ASSERT_EQ(h.Send(u"open \"" + FromUtf8(dir.File("bgm.mid")) + u"\" type sequencer alias Midi"),
+            kOk);
+  EXPECT_EQ(h.Ask(u"status MIDI mode"), u"stopped");
+  EXPECT_EQ(h.Send(u"close all"), kOk);
+  EXPECT_EQ(h.Send(u"status midi mode"), kErrInvalidDeviceName);
+  EXPECT_TRUE(h.lines.empty()) << h.lines.front();
+}
+
+TEST(MciInterpreter, FindsTheFileWhateverTheCaseOfItsName) {
+  ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
+  ScratchDir dir;
+  WriteFile(dir.File("BGM.MID"), TestPiece::Bytes());
+  Harness h;
+  EXPECT_EQ(h.Send(h.OpenCommand(dir.File("bgm.mid"))), kOk);
+  EXPECT_EQ(h.Send(u"open \"" + FromUtf8(dir.File("bgm.mid")) + u"\" type waveaudio alias W"),
+            kErrCannotLoadDriver);
+}
+
+struct SilentCase {
+  const char* name;
+  uint32_t error;
+  const char* says;  // a part of the one line
+  std::function<void(const ScratchDir&)> prepare;
+  std::function<std::optional<std::vector<std::string>>(const ScratchDir&)> soundfonts =
+      [](const ScratchDir&) { return std::nullopt; };
+  const char* sdl_soundfonts = nullptr;
+  const char* audio_driver = "dummy";
+};
+
+void WritePiece(const ScratchDir& dir) { WriteFile(dir.File("bgm.mid"), TestPiece::Bytes()); }
+
+std::vector<SilentCase> SilentCases() {
+  return {
+      {"missing file", kErrFileNotFound, "was not found", [](const ScratchDir&) {}},
+      {"a folder named bgm.mid", kErrFileNotFound, "was not found",
+       [](const ScratchDir& d) { std::filesystem::create_directory(d.File("bgm.mid")); }},
+      {"text file named bgm.mid", kErrInvalidFile, "is not a MIDI file",
+       [](const ScratchDir& d) {
+         WriteFile(d.File("bgm.mid"), {'M', 'u', 's', 'i', 'c', ' ', 'h', 'e', 'r', 'e', '\n'});
+       }},
+      {"empty file", kErrInvalidFile, "is not a MIDI file",
+       [](const ScratchDir& d) { WriteFile(d.File("bgm.mid"), {}); }},
+      {"truncated MIDI", kErrInvalidFile, "truncated",
+       [](const ScratchDir& d) {
+         std::vector<uint8_t> bytes = TestPiece::Bytes();
+         bytes.resize(bytes.size() * 2 / 3);
+         WriteFile(d.File("bgm.mid"), bytes);
+       }},
+      {"no soundfont where we are told to look", kErrSeqNoMidiPresent, "none.sf2", WritePiece,
+       [](const ScratchDir& d) { return std::vector<std::string>{d.File("none.sf2")}; }},
+      {"a soundfont that is not one", kErrSeqNoMidiPresent, "no General MIDI soundfont",
+       [](const ScratchDir& d) {
+         WritePiece(d);
+         WriteFile(d.File("fake.sf2"), {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'});
+       },
+       [](const ScratchDir& d) { return std::vector<std::string>{d.File("fake.sf2")}; }},
+      {"SDL_SOUNDFONTS names nothing", kErrSeqNoMidiPresent, "/nowhere/gm.sf2", WritePiece,
+       [](const ScratchDir&) { return std::nullopt; }, "/nowhere/gm.sf2"},
+      {"no audio device", kErrHardware, "audio", WritePiece,
+       [](const ScratchDir&) { return std::nullopt; }, nullptr, "no-such-audio-driver"},
+  };
+}
+
+TEST(MciInterpreter, EveryFailureLeavesSilenceOneLineAndNoStoppedMode) {
+  for (const SilentCase& c : SilentCases()) {
+    SCOPED_TRACE(c.name);
+    ScopedEnv driver("SDL_AUDIODRIVER", c.audio_driver);
+    ScopedEnv soundfonts("SDL_SOUNDFONTS", c.sdl_soundfonts);
+    ScratchDir dir;
+    c.prepare(dir);
+    Harness h(c.soundfonts(dir));
+    EXPECT_EQ(h.Send(u"close MIDI notify"), kErrInvalidDeviceName);
+    EXPECT_EQ(h.Send(h.OpenCommand(dir.File("bgm.mid"))), c.error);
+    ASSERT_EQ(h.lines.size(), 1u);
+    EXPECT_EQ(h.lines[0].rfind("yomite: music is silent: ", 0), 0u) << h.lines[0];
+    EXPECT_NE(h.lines[0].find(c.says), std::string::npos) << h.lines[0];
+    EXPECT_EQ(h.lines[0].find('\n'), std::string::npos);
+
+    EXPECT_EQ(h.Send(u"play MIDI notify"), kErrInvalidDeviceName);
+    for (int tick = 0; tick < 3; ++tick) {
+      ModeReply reply;
+      EXPECT_NE(h.Query(u"status MIDI mode", reply), kOk);
+      EXPECT_TRUE(reply.untouched());
+    }
+    EXPECT_EQ(h.Send(u"seek MIDI to start"), kErrInvalidDeviceName);
+    EXPECT_EQ(h.Send(u"play MIDI from 0"), kErrInvalidDeviceName);
+    EXPECT_EQ(h.Send(u"close MIDI notify"), kErrInvalidDeviceName);
+    EXPECT_EQ(h.lines.size(), 1u);  // the later failures say nothing more
+  }
+}
+
+TEST(MciInterpreter, WritesItsOneLineToStandardErrorAndNothingElse) {
+  ScratchDir dir;
+  WritePiece(dir);
+  {
+    // No soundfont: the whole of standard error is our line.
+    ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
+    MciOptions options;
+    options.soundfonts = std::vector<std::string>{dir.File("none.sf2")};
+    MciInterpreter mci(options);
+    ::testing::internal::CaptureStderr();
+    uint32_t code =
+        mci.SendString(u"open \"" + FromUtf8(dir.File("bgm.mid")) + u"\" alias MIDI", nullptr, 0);
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(code, kErrSeqNoMidiPresent);
+    EXPECT_EQ(err, "yomite: music is silent: no General MIDI soundfont found (looked in " +
+                       dir.File("none.sf2") + ")\n");
+  }
+  {
+    // The machine's own audio: on a machine without a sound card the audio
+    // libraries' complaints must not reach standard error, only our line.
+    ScopedEnv driver("SDL_AUDIODRIVER", nullptr);
+    ScopedEnv server("PULSE_SERVER", "unix:/nonexistent/pulse");
+    MciInterpreter mci;
+    ::testing::internal::CaptureStderr();
+    uint32_t code =
+        mci.SendString(u"open \"" + FromUtf8(dir.File("bgm.mid")) + u"\" alias MIDI", nullptr, 0);
+    std::string err = ::testing::internal::GetCapturedStderr();
+    if (code == kOk) {
+      EXPECT_EQ(err, "");
+    } else {
+      EXPECT_EQ(code, kErrHardware);
+      EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+      EXPECT_EQ(err.rfind("yomite: music is silent: no audio output", 0), 0u) << err;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace yomite::platform::mci
