@@ -102,6 +102,20 @@ Report CheckStory(const std::string& dir, platform::PictureLoader& pictures) {
   Story story(folder);
   std::vector<Finding>& out = report.findings;
 
+  // The flags some line that runs sets on: a test of any other flag being
+  // on never passes.
+  std::set<int> flags_set_on;
+  for (const std::string& native : folder.script_files()) {
+    const ScriptInfo& info = story.Info(native);
+    for (size_t i = 0; i < info.facts.size(); ++i) {
+      const LineFacts& f = info.facts[i];
+      if (info.walk.live[i] && f.command == Command::kOn && f.FlagOk()) {
+        flags_set_on.insert(f.flag_number);
+      }
+    }
+  }
+  story.SetFlagsSetOn(flags_set_on);
+
   // Which scripts a game plays.
   const OpenResult& opn = folder.OpenScript(u"opn");
   Reach reach;
@@ -128,7 +142,6 @@ Report CheckStory(const std::string& dir, platform::PictureLoader& pictures) {
   }
   report.scripts = static_cast<int>(folder.script_files().size());
 
-  std::set<int> flags_set_on;
   std::set<std::string> pictures_used;
   for (const std::string& native : scripts) {
     const ScriptInfo& info = story.Info(native);
@@ -136,9 +149,8 @@ Report CheckStory(const std::string& dir, platform::PictureLoader& pictures) {
     std::set<std::string> used;
     for (size_t i = 0; i < info.facts.size(); ++i) {
       if (!info.walk.live[i]) continue;
-      const LineFacts& f = info.facts[i];
-      CheckLine(f, text.raw[i], info.name, folder, out, used);
-      if (f.command == Command::kOn && f.FlagOk()) flags_set_on.insert(f.flag_number);
+      FlagContext flags{info.walk.flag_before[i], &flags_set_on};
+      CheckLine(info.facts[i], text.raw[i], info.name, flags, folder, out, used);
     }
     CheckDeadLines(info, out);
     if (opn.error != 0 || reach.reached.count(native)) {
@@ -146,7 +158,7 @@ Report CheckStory(const std::string& dir, platform::PictureLoader& pictures) {
     }
   }
 
-  std::vector<Finding> cycles = FindJumpCycles(story, scripts, flags_set_on);
+  std::vector<Finding> cycles = FindJumpCycles(story, scripts);
   std::set<std::tuple<std::string, long, long>> cycle_sites;
   for (const Finding& f : cycles) {
     cycle_sites.emplace(f.where.file, f.where.line, f.where.column);

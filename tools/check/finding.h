@@ -61,6 +61,7 @@ inline constexpr const char* kMarkerNotExact = "marker-not-exact";
 inline constexpr const char* kBadEncoding = "bad-encoding";
 inline constexpr const char* kLoneLf = "lone-lf";
 inline constexpr const char* kDeadLine = "dead-line";
+inline constexpr const char* kNeverTaken = "never-taken";
 inline constexpr const char* kPossibleJumpCycle = "possible-jump-cycle";
 inline constexpr const char* kUnreachedScript = "unreached-script";
 inline constexpr const char* kMissingMusic = "missing-music";

@@ -11,9 +11,11 @@ namespace yomite::check {
 
 using script::Command;
 
-Walk WalkScript(const std::vector<LineFacts>& lines, const Knowledge& entry) {
+Walk WalkScript(const std::vector<LineFacts>& lines, const Knowledge& entry,
+                const std::set<int>* can_be_on) {
   Walk walk;
   walk.live.assign(lines.size(), false);
+  walk.flag_before.assign(lines.size(), -1);
   Knowledge known = entry;
   Knowledge assumed;
   bool textless = true;
@@ -40,6 +42,10 @@ Walk WalkScript(const std::vector<LineFacts>& lines, const Knowledge& entry) {
     const LineFacts& f = lines[i];
     const bool last = i + 1 == lines.size();
     walk.live[i] = true;
+    if (f.FlagOk()) {
+      auto it = known.find(f.flag_number);
+      if (it != known.end()) walk.flag_before[i] = it->second ? 1 : 0;
+    }
     bool leaves = false;
     switch (f.command) {
       case Command::kProse:
@@ -55,6 +61,7 @@ Walk WalkScript(const std::vector<LineFacts>& lines, const Knowledge& entry) {
         const bool want = f.command == Command::kBon;
         auto it = known.find(f.flag_number);
         if (it != known.end() && it->second != want) break;  // never taken here
+        if (it == known.end() && want && can_be_on && !can_be_on->count(f.flag_number)) break;
         Exit* e = exit(Exit::Kind::kBranch, f, f.name_column, f.name);
         e->flag = f.flag_text.substr(0, 1);
         e->when_on = want;
@@ -110,8 +117,14 @@ const ScriptInfo& Story::Info(const std::string& native) {
   for (size_t i = 0; i < text.lines.size(); ++i) {
     slot->facts.push_back(Examine(text.lines[i], static_cast<long>(i) + 1));
   }
-  slot->walk = WalkScript(slot->facts, {});
+  slot->walk = WalkFrom(*slot, {});
   return *slot;
+}
+
+void Story::SetFlagsSetOn(std::set<int> flags) {
+  flags_set_on_ = std::move(flags);
+  flags_known_ = true;
+  for (auto& [native, info] : info_) info->walk = WalkFrom(*info, {});
 }
 
 namespace {
@@ -251,8 +264,7 @@ bool Leaves(const Exit& e) { return e.kind != Exit::Kind::kMenu && e.textless; }
 
 }  // namespace
 
-std::vector<Finding> FindJumpCycles(Story& story, const std::vector<std::string>& entries,
-                                    const std::set<int>& flags_set_on) {
+std::vector<Finding> FindJumpCycles(Story& story, const std::vector<std::string>& entries) {
   StoryFolder& folder = story.folder();
   constexpr size_t kMaxStates = 5000;
   std::map<std::vector<Site>, Cycle> cycles;
@@ -270,7 +282,7 @@ std::vector<Finding> FindJumpCycles(Story& story, const std::vector<std::string>
     auto enter = [&](CycleState s, Knowledge assumed, Site via) {
       const ScriptInfo& info = story.Info(s.native);
       Frame frame{s, {}, 0, std::move(assumed), via};
-      for (Exit& e : WalkScript(info.facts, s.known).exits) {
+      for (Exit& e : story.WalkFrom(info, s.known).exits) {
         if (Leaves(e)) frame.exits.push_back(std::move(e));
       }
       color[s] = 1;
@@ -319,12 +331,6 @@ std::vector<Finding> FindJumpCycles(Story& story, const std::vector<std::string>
 
   std::vector<Finding> findings;
   for (auto& [key, cycle] : cycles) {
-    bool possible = true;
-    std::string condition;
-    for (auto& [flag, on] : cycle.assumed) {
-      if (on && !flags_set_on.count(flag)) possible = false;
-    }
-    if (!possible) continue;
     // Start the story of the cycle at its first place in the folder.
     size_t first = 0;
     for (size_t k = 1; k < cycle.sites.size(); ++k) {

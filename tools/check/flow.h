@@ -40,10 +40,16 @@ struct Exit {
 struct Walk {
   std::vector<Exit> exits;
   std::vector<bool> live;  // per line: runs on some path
-  long leave_line = 0;     // the line after which nothing runs; 0 when the walk reaches the end
+  // Per line: the value of the line's flag before it runs, when the walk
+  // knows it (1 on, 0 off), else -1.
+  std::vector<signed char> flag_before;
+  long leave_line = 0;  // the line after which nothing runs; 0 when the walk reaches the end
 };
 
-Walk WalkScript(const std::vector<LineFacts>& lines, const Knowledge& entry);
+// can_be_on, when given, holds the only flags that can ever be on: a flag
+// that no line sets on stays off, and a test for it being on never passes.
+Walk WalkScript(const std::vector<LineFacts>& lines, const Knowledge& entry,
+                const std::set<int>* can_be_on = nullptr);
 
 // A script with its lines examined and walked with no flag known.
 struct ScriptInfo {
@@ -59,9 +65,19 @@ class Story {
   StoryFolder& folder() { return folder_; }
   const ScriptInfo& Info(const std::string& native);
 
+  // Once the flags that some line sets on are known, walks take them into
+  // account (and are walked again).
+  void SetFlagsSetOn(std::set<int> flags);
+  const std::set<int>* flags_set_on() const { return flags_known_ ? &flags_set_on_ : nullptr; }
+  Walk WalkFrom(const ScriptInfo& info, const Knowledge& entry) const {
+    return WalkScript(info.facts, entry, flags_set_on());
+  }
+
  private:
   StoryFolder& folder_;
   std::map<std::string, std::unique_ptr<ScriptInfo>> info_;
+  std::set<int> flags_set_on_;
+  bool flags_known_ = false;
 };
 
 struct GraphEdge {
@@ -86,8 +102,8 @@ Reach ReachFromOpn(Story& story, const std::string& opn_native);
 
 // Jumps that follow one another with no line of text between them and come
 // back where they started: the player recurses until it runs out of stack.
-// flags_set_on: the flags some line of the story sets on.
-std::vector<Finding> FindJumpCycles(Story& story, const std::vector<std::string>& entries,
-                                    const std::set<int>& flags_set_on);
+// A cycle that needs flags to be so is a warning; one that needs no flag,
+// an error.
+std::vector<Finding> FindJumpCycles(Story& story, const std::vector<std::string>& entries);
 
 }  // namespace yomite::check

@@ -94,9 +94,14 @@ std::pair<long, int> InvalidBytes(const std::string& raw, TextView decoded, unsi
 
 class LineChecker {
  public:
-  LineChecker(const LineFacts& f, const std::string& file, StoryFolder& folder,
-              std::vector<Finding>& out, std::set<std::string>& pictures_used)
-      : f_(f), file_(file), folder_(folder), out_(out), pictures_used_(pictures_used) {}
+  LineChecker(const LineFacts& f, const std::string& file, const FlagContext& flags,
+              StoryFolder& folder, std::vector<Finding>& out, std::set<std::string>& pictures_used)
+      : f_(f),
+        file_(file),
+        flags_(flags),
+        folder_(folder),
+        out_(out),
+        pictures_used_(pictures_used) {}
 
   void Run(const std::string& raw) {
     bool misread = Recognition();
@@ -297,6 +302,7 @@ class LineChecker {
             f_.flag_error);
       return;
     }
+    if (NeverPasses()) return;
     switch (c) {
       case Command::kImg:
         Picture(f_.name, f_.name_column, "");
@@ -323,6 +329,28 @@ class LineChecker {
       default:
         break;
     }
+  }
+
+  // A flag test that can never pass: its picture or script is never loaded.
+  bool NeverPasses() {
+    const Command c = f_.command;
+    bool on_test = c == Command::kOimg || c == Command::kBon;
+    if (!on_test && c != Command::kFimg && c != Command::kBoff) return false;
+    std::string flag = Quote(f_.flag_text.substr(0, 1));
+    std::string why;
+    if (flags_.before == (on_test ? 0 : 1)) {
+      why = "flag " + flag + " is always " + (on_test ? "off" : "on") + " here";
+    } else if (on_test && flags_.before == -1 && flags_.set_on &&
+               !flags_.set_on->count(f_.flag_number)) {
+      why = "no line of the story sets flag " + flag + " on";
+    } else {
+      return false;
+    }
+    bool branch = c == Command::kBon || c == Command::kBoff;
+    Add(Severity::kWarning, code::kNeverTaken, f_.flag_column,
+        std::string(branch ? "this branch is never taken" : "this line never shows its picture") +
+            ": " + why);
+    return true;
   }
 
   std::string CutProblem() const {
@@ -426,6 +454,7 @@ class LineChecker {
 
   const LineFacts& f_;
   const std::string& file_;
+  const FlagContext& flags_;
   StoryFolder& folder_;
   std::vector<Finding>& out_;
   std::set<std::string>& pictures_used_;
@@ -557,9 +586,9 @@ LineFacts Examine(TextView line_as_read, long number) {
 }
 
 void CheckLine(const LineFacts& facts, const std::string& raw, const std::string& file,
-               StoryFolder& folder, std::vector<Finding>& out,
+               const FlagContext& flags, StoryFolder& folder, std::vector<Finding>& out,
                std::set<std::string>& pictures_used) {
-  LineChecker(facts, file, folder, out, pictures_used).Run(raw);
+  LineChecker(facts, file, flags, folder, out, pictures_used).Run(raw);
 }
 
 }  // namespace yomite::check

@@ -41,11 +41,17 @@ struct LineFacts {
 
 LineFacts Examine(TextView line_as_read, long number);
 
+// What the story knows about a line's flag when the line runs.
+struct FlagContext {
+  int before = -1;                        // 1 on, 0 off, -1 not known
+  const std::set<int>* set_on = nullptr;  // the flags some line of the story sets on
+};
+
 // The findings about one line that runs: its run-time errors (a bad cut,
 // flag, script or picture) and the format's traps it falls into. Names the
 // pictures it loads in pictures_used (native paths).
 void CheckLine(const LineFacts& facts, const std::string& raw, const std::string& file,
-               StoryFolder& folder, std::vector<Finding>& out,
+               const FlagContext& flags, StoryFolder& folder, std::vector<Finding>& out,
                std::set<std::string>& pictures_used);
 
 // For messages: 'text' in UTF-8, control characters written as escapes.

@@ -7,8 +7,6 @@
 >game
 >img>room
 部屋にいる。
->on>m
->off>n
 >oimg>room>sw>m
 >fimg>hall>sw>n
 ここは廊下。
@@ -27,7 +25,9 @@
 >bad
 >ive>start
 --- file 0_0.dat
+>on>n
 場面0_0。Ｙは歩いた。
+>off>m
 --- file 0_1.dat
 場面0_1。Ｙは歩いた。
 --- file 0_2.dat
@@ -47,6 +47,8 @@
 場面0_7。Ｙは歩いた。
 --- file 1_0.dat
 場面1_0。Ｙは歩いた。
+>on>m
+>off>n
 --- file 1_1.dat
 場面1_1。Ｙは歩いた。
 --- file 1_2.dat

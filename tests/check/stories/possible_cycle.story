@@ -3,6 +3,8 @@
 # so the same loop on z cannot happen; nor can a loop that needs a flag on
 # after the same walk found it off.
 # expect: hub.dat:1:13 warning possible-jump-cycle: when the flags are so ('k' on)
+# expect: hub.dat:2:6 warning never-taken: this branch is never taken: no line of the story sets flag 'z' on
+# expect: hub.dat:4:6 warning never-taken: this branch is never taken: flag 'w' is always off here
 --- file opn.dat
 はじめ
 >ive>hub

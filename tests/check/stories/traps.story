@@ -19,7 +19,7 @@
 # expect: opn.dat:16:4 warning marker-not-exact: not exactly '>html'
 # expect: opn.dat:17:10 warning ignored-text: this line clears the picture area and shows none
 # expect: opn.dat:19:1 warning dead-line: the script always leaves at line 18 ('>ending')
-# expect: end.dat:2:5 warning ignored-text: fast-forward stops before a line only when it is exactly '>end'
+# expect: end.dat:3:5 warning ignored-text: fast-forward stops before a line only when it is exactly '>end'
 --- file opn.dat
 一行目
 これは>pではない
@@ -42,6 +42,7 @@ A>img>none!
 残り
 --- file end.dat
 終わり
+>on>m
 >end 
 --- file a.jpg jpeg 10x10
 --- file 3.jpg jpeg 10x10
