@@ -393,8 +393,12 @@ std::vector<Row> Rows() {
        Fails(481, "Invalid picture: p.jpg", "opn.dat", 1)});
   add({"PictureCutInItsData",
        [](auto& d) {
+         // Half of the entropy-coded data after the scan header is kept.
          std::string jpeg = MakeJpeg(Kind::kBaseline);
-         WriteFile(d / "p.jpg", jpeg.substr(0, jpeg.size() * 2 / 3));
+         const size_t sos = jpeg.find("\xFF\xDA");
+         ASSERT_NE(sos, std::string::npos);
+         const size_t data = sos + 2 + ((uint8_t(jpeg[sos + 2]) << 8) | uint8_t(jpeg[sos + 3]));
+         WriteFile(d / "p.jpg", jpeg.substr(0, data + (jpeg.size() - data) / 2));
          Opn(d, Lines({">img>p", "絵"}));
        },
        {},
@@ -402,6 +406,12 @@ std::vector<Row> Rows() {
        [](Player& p) {
          ShowsPicture(p);
          EXPECT_EQ(p.w.Lbl.Caption(), u"絵");
+         if (!kDecodesPictures) return;
+         // What the data held is there: the top rows come first.
+         const auto& pic = *p.w.Img.Paintings().back().picture;
+         const uint32_t top_left = pic.pixels[size_t(kPictureH / 8) * pic.width + kPictureW / 4];
+         EXPECT_GT((top_left >> 16) & 0xFF, 230u) << std::hex << top_left;
+         EXPECT_LT(top_left & 0xFFFF, 0x1A1Au) << std::hex << top_left;
        }});
   add({"ProgressivePicture",
        [](auto& d) {
