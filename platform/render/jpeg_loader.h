@@ -1,0 +1,45 @@
+// Decodes the story's JPEG pictures into 0x00RRGGBB pixels with TurboJPEG.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "platform/picture.h"
+
+namespace yomite::platform {
+
+// Pictures beyond these bounds are refused before any pixel memory is
+// allocated, so a corrupt or hostile header cannot exhaust memory: the
+// pixels alone of the largest accepted picture take 200 MB.
+inline constexpr int kMaxPictureSide = 16384;
+inline constexpr int64_t kMaxPicturePixels = 50'000'000;
+// Files are read whole; no sensible story picture comes near this.
+inline constexpr size_t kMaxPictureFileBytes = size_t{64} << 20;
+
+// Decodes a JPEG stream held in memory. Baseline, progressive, greyscale
+// and CMYK/YCCK streams are accepted; a stream cut short decodes as far as
+// its data goes. Throws RuntimeError 481 (with name in its detail) when the
+// bytes are not a JPEG that can be decoded or the picture is too large, and
+// 7 when memory runs out.
+Picture DecodeJpeg(std::string_view bytes, std::string_view name);
+
+// Loads story pictures from the data folder: the file name is resolved with
+// the story's name rules (backslashes, any letter case). Safe to use from
+// several threads at once.
+class JpegPictureLoader : public PictureLoader {
+ public:
+  explicit JpegPictureLoader(Text dat_path, size_t max_file_bytes = kMaxPictureFileBytes)
+      : dat_path_(std::move(dat_path)), max_file_bytes_(max_file_bytes) {}
+
+  // Throws RuntimeError 53 when the file is missing, 75 for a folder or a
+  // path that cannot be opened, 70 when reading is not permitted, and the
+  // errors of DecodeJpeg; 481 also for a file over max_file_bytes.
+  PicturePtr LoadPicture(const Text& path) override;
+
+ private:
+  Text dat_path_;
+  size_t max_file_bytes_;
+};
+
+}  // namespace yomite::platform
