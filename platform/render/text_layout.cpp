@@ -1,0 +1,260 @@
+#include "platform/render/text_layout.h"
+
+#include <algorithm>
+
+namespace yomite::render {
+namespace {
+
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// The code point at i, and how many units it takes.
+char32_t CodePointAt(TextView text, size_t i, size_t* units) {
+  if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+    *units = 2;
+    return 0x10000 + ((char32_t{text[i]} - 0xD800) << 10) + (char32_t{text[i + 1]} - 0xDC00);
+  }
+  *units = 1;
+  return text[i];
+}
+
+// Marks drawn on the preceding character: never split from it, no width.
+bool IsCombining(char32_t c) {
+  return (c >= 0x0300 && c <= 0x036F) || (c >= 0x1AB0 && c <= 0x1AFF) ||
+         (c >= 0x20D0 && c <= 0x20FF) || c == 0x3099 || c == 0x309A ||
+         (c >= 0xFE00 && c <= 0xFE0F) || (c >= 0xFE20 && c <= 0xFE2F) || c == 0x200D ||
+         (c >= 0xE0100 && c <= 0xE01EF);
+}
+
+bool IsHalfwidthKatakana(char32_t c) { return c >= 0xFF61 && c <= 0xFF9F; }
+
+// Text of this kind may wrap between any two characters.
+bool IsIdeographic(char32_t c) { return IsWideChar(c) || IsHalfwidthKatakana(c); }
+
+bool IsBlank(char32_t c) { return c == u' ' || c == u'\t'; }
+
+// Characters that must not begin a line: closing brackets and quotes,
+// punctuation, iteration marks, small kana and the prolonged sound mark.
+constexpr TextView kNoStart =
+    u")]},.:;!?’”»‐–‥…‼⁇⁈⁉°′″℃"
+    u"、。々〉》」』】〕〗〙〛〜〟゛゜ゝゞ゠・ーヽヾ"
+    u"ぁぃぅぇぉっゃゅょゎゕゖァィゥェォッャュョヮヵヶ"
+    u"！），．：；？］｝～｠｡｣､･ｰﾞﾟ";
+
+// Characters that must not end a line: opening brackets and quotes.
+constexpr TextView kNoEnd = u"([{‘“«〈《「『【〔〖〘〚〝（［｛｟｢";
+
+bool IsIn(TextView set, char32_t c) {
+  return c <= 0xFFFF && set.find(static_cast<char16_t>(c)) != TextView::npos;
+}
+
+bool IsNoStart(char32_t c) {
+  return IsIn(kNoStart, c) || (c >= 0x31F0 && c <= 0x31FF) ||  // small katakana for Ainu
+         (c >= 0xFF67 && c <= 0xFF6F);                         // half-width small kana ｧ..ｯ
+}
+
+bool IsNoEnd(char32_t c) { return IsIn(kNoEnd, c); }
+
+// A character with the combining marks that follow it, in UTF-16 units.
+struct Cluster {
+  size_t begin;
+  size_t end;
+  char32_t base;
+};
+
+std::vector<Cluster> Clusters(TextView line) {
+  std::vector<Cluster> clusters;
+  size_t i = 0;
+  while (i < line.size()) {
+    size_t units;
+    char32_t c = CodePointAt(line, i, &units);
+    if (IsCombining(c) && !clusters.empty()) {
+      clusters.back().end = i + units;
+    } else {
+      clusters.push_back({i, i + units, c});
+    }
+    i += units;
+  }
+  return clusters;
+}
+
+class LineWrapper {
+ public:
+  LineWrapper(TextView line, int width, TextMeasurer& measurer, std::vector<Text>& out)
+      : line_(line), clusters_(Clusters(line)), width_(width), measurer_(measurer), out_(out) {}
+
+  void Run() {
+    const size_t n = clusters_.size();
+    if (n == 0) {
+      out_.emplace_back();
+      return;
+    }
+    size_t start = 0;
+    while (start < n) {
+      const size_t fit = LastFit(start);
+      if (fit == n) {
+        out_.emplace_back(Span(start, n));
+        return;
+      }
+      const size_t wrap = ChooseWrap(start, fit);
+      EmitWrapped(start, wrap);
+      start = wrap;
+      // The blanks at a wrap would only show as nothing at either end.
+      while (start < n && IsBlank(clusters_[start].base)) ++start;
+    }
+  }
+
+ private:
+  TextView Span(size_t from, size_t to) const {
+    return line_.substr(clusters_[from].begin, clusters_[to - 1].end - clusters_[from].begin);
+  }
+
+  bool Fits(size_t from, size_t to) { return measurer_.Width(Span(from, to)) <= width_; }
+
+  // The end of the longest run from start that fits, or of its first
+  // cluster when even that is too wide. Widths grow with the run: probing
+  // at doubling lengths and then halving the gap keeps both the number and
+  // the length of the runs measured close to those of the line.
+  size_t LastFit(size_t start) {
+    const size_t n = clusters_.size();
+    size_t lo = start + 1;  // fits, or is the minimum
+    if (!Fits(start, lo)) return lo;
+    size_t hi = n + 1;  // does not fit (n + 1: not known yet)
+    for (size_t step = 1; lo < n; step *= 2) {
+      const size_t probe = std::min(lo + step, n);
+      if (!Fits(start, probe)) {
+        hi = probe;
+        break;
+      }
+      lo = probe;
+    }
+    if (lo == n) return n;
+    while (hi - lo > 1) {
+      const size_t mid = lo + (hi - lo) / 2;
+      if (Fits(start, mid)) {
+        lo = mid;
+      } else {
+        hi = mid;
+      }
+    }
+    return lo;
+  }
+
+  bool HasText(size_t from, size_t to) const {
+    for (size_t i = from; i < to; ++i) {
+      if (!IsBlank(clusters_[i].base)) return true;
+    }
+    return false;
+  }
+
+  // Does a wrap before cluster i (0 < i < n) keep the kinsoku rules?
+  bool KeepsKinsoku(size_t i) const {
+    return !IsNoStart(clusters_[i].base) && !IsNoEnd(clusters_[i - 1].base);
+  }
+
+  // Is cluster i (0 < i < n) a place to wrap by all the rules: after blanks,
+  // or next to Japanese text, and not against kinsoku?
+  bool CanWrapBefore(size_t i) const {
+    const char32_t before = clusters_[i - 1].base, after = clusters_[i].base;
+    if (IsBlank(after) || !KeepsKinsoku(i)) return false;
+    return IsBlank(before) || IsIdeographic(before) || IsIdeographic(after);
+  }
+
+  // Where to end the line that starts at start, when the clusters up to fit
+  // are all that fit.
+  size_t ChooseWrap(size_t start, size_t fit) const {
+    const size_t n = clusters_.size();
+    // A line must hold more than blanks: wraps before text_at cannot.
+    size_t text_at = start;
+    while (text_at < fit && IsBlank(clusters_[text_at].base)) ++text_at;
+    if (IsBlank(clusters_[fit].base) && text_at < fit) {
+      // The blanks at the end need no room: wrap after them if allowed.
+      size_t after = fit;
+      while (after < n && IsBlank(clusters_[after].base)) ++after;
+      if (after == n || CanWrapBefore(after)) return after;
+    }
+    for (size_t i = fit; i > text_at; --i) {
+      if (CanWrapBefore(i)) return i;
+    }
+    // No such place: break the word rather than the kinsoku rules, which
+    // show more in Japanese text.
+    for (size_t i = fit; i > text_at; --i) {
+      if (KeepsKinsoku(i)) return i;
+    }
+    return fit;  // a label too narrow for the rules: wrap where the width ends
+  }
+
+  // A line that wraps leaves out its trailing blanks, unless it has
+  // nothing else.
+  void EmitWrapped(size_t from, size_t to) {
+    size_t end = to;
+    if (HasText(from, to)) {
+      while (IsBlank(clusters_[end - 1].base)) --end;
+    }
+    out_.emplace_back(Span(from, end));
+  }
+
+  TextView line_;
+  std::vector<Cluster> clusters_;
+  int width_;
+  TextMeasurer& measurer_;
+  std::vector<Text>& out_;
+};
+
+}  // namespace
+
+bool IsWideChar(char32_t c) {
+  return (c >= 0x1100 && c <= 0x115F) ||    // Hangul jamo
+         (c >= 0x2E80 && c <= 0x303E) ||    // CJK radicals, symbols and punctuation
+         (c >= 0x3041 && c <= 0x33FF) ||    // kana, bopomofo, enclosed and compatibility
+         (c >= 0x3400 && c <= 0x4DBF) ||    // CJK extension A
+         (c >= 0x4E00 && c <= 0x9FFF) ||    // CJK unified ideographs
+         (c >= 0xA000 && c <= 0xA4CF) ||    // Yi
+         (c >= 0xAC00 && c <= 0xD7A3) ||    // Hangul syllables
+         (c >= 0xF900 && c <= 0xFAFF) ||    // CJK compatibility ideographs
+         (c >= 0xFE10 && c <= 0xFE19) ||    // vertical forms
+         (c >= 0xFE30 && c <= 0xFE6F) ||    // CJK compatibility and small forms
+         (c >= 0xFF00 && c <= 0xFF60) ||    // full-width forms
+         (c >= 0xFFE0 && c <= 0xFFE6) ||    // full-width signs
+         (c >= 0x1F300 && c <= 0x1F64F) ||  // pictographs and emoticons
+         (c >= 0x1F900 && c <= 0x1F9FF) ||  // more pictographs
+         (c >= 0x20000 && c <= 0x3FFFD);    // CJK extensions B and later
+}
+
+int FixedWidthMeasurer::Width(TextView text) {
+  int width = 0;
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t units;
+    char32_t c = CodePointAt(text, i, &units);
+    if (!IsCombining(c)) width += IsWideChar(c) ? wide_ : narrow_;
+    i += units;
+  }
+  return width;
+}
+
+std::vector<Text> WrapCaption(TextView caption, int width, TextMeasurer& measurer) {
+  std::vector<Text> lines;
+  size_t start = 0;
+  for (;;) {
+    size_t stop = caption.find_first_of(u"\r\n", start);
+    TextView line = caption.substr(start, stop == TextView::npos ? TextView::npos : stop - start);
+    LineWrapper(line, width, measurer, lines).Run();
+    if (stop == TextView::npos) break;
+    start = stop + 1;
+    if (caption[stop] == u'\r' && start < caption.size() && caption[start] == u'\n') ++start;
+  }
+  return lines;
+}
+
+int LinesThatFit(int height, int line_height) {
+  if (height <= 0 || line_height <= 0) return 0;
+  return height / line_height;
+}
+
+int LinesThatShow(int height, int line_height) {
+  if (height <= 0 || line_height <= 0) return 0;
+  return height / line_height + (height % line_height != 0 ? 1 : 0);
+}
+
+}  // namespace yomite::render
