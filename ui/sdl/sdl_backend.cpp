@@ -60,6 +60,13 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   // A reader waiting on a page is idle: the screen saver may come on.
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  // The window redraws a few rectangles, lines of text and one picture at
+  // most ten times a second: SDL's software renderer on the X server's
+  // shared memory does that in a few milliseconds and starts at once, where
+  // loading OpenGL costs most of a second on a machine without a GPU. The
+  // environment variables of the same names still choose otherwise.
+  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     if (error) *error = SDL_GetError();
     return nullptr;

@@ -84,6 +84,8 @@ class SdlBackend : public Backend {
   PictureBuffers& picture_buffers() { return buffers_; }
   Painter& painter() { return *painter_; }
   bool ended() const { return ended_; }
+  // The message box being shown, or null.
+  const MessageBoxLayout* shown_box() const { return box_ ? &*box_ : nullptr; }
 
  private:
   SdlBackend() = default;

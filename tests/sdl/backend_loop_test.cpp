@@ -1,0 +1,162 @@
+// The event loop: the order of the window's first events, mouse buttons
+// to control events, close requests, run-time errors, and the modal box
+// holding the story still.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <new>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/runtime_error.h"
+#include "tests/sdl/backend_fixture.h"
+#include "ui/label.h"
+#include "ui/timer.h"
+
+namespace yomite::ui::sdl {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class LoopTest : public testing::BackendTest {
+ protected:
+  std::vector<std::string> log_;
+};
+
+TEST_F(LoopTest, TheFirstEventsComeInOrderAndACloseRequestUnloadsAndEnds) {
+  window_->on_load = [&] { log_.push_back("load"); };
+  window_->on_resize = [&] {
+    log_.push_back("resize " + std::to_string(window_->InnerWidthPx()) + "x" +
+                   std::to_string(window_->InnerHeightPx()));
+  };
+  window_->on_activate = [&] {
+    log_.push_back("activate");
+    PushQuit();
+  };
+  window_->on_unload = [&] { log_.push_back("unload"); };
+  EXPECT_EQ(backend_->Run(*window_), 0);
+  EXPECT_EQ(log_, (std::vector<std::string>{"load", "resize 640x480", "activate", "unload"}));
+  EXPECT_TRUE(window_->Ended());
+}
+
+TEST_F(LoopTest, RestoringTheWindowLaysItOutAgain) {
+  int layouts = 0;
+  window_->on_resize = [&] { ++layouts; };
+  window_->on_activate = [&] {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = SDL_WINDOWEVENT_RESTORED;
+    Push(e);
+    PushQuit();
+  };
+  EXPECT_EQ(backend_->Run(*window_), 0);
+  EXPECT_EQ(layouts, 2);
+}
+
+TEST_F(LoopTest, MouseButtonsBecomeTheControlsEvents) {
+  Label lbl(*window_, "Lbl", true);
+  testing::PlaceInPixels(lbl, 0, 240, 640, 240);
+  lbl.on_mouse_down = [&](int b) { log_.push_back("down " + std::to_string(b)); };
+  lbl.on_mouse_up = [&](int b) { log_.push_back("up " + std::to_string(b)); };
+  lbl.on_click = [&] { log_.push_back("click"); };
+  lbl.on_double_click = [&] { log_.push_back("double"); };
+  window_->on_activate = [&] {
+    PushButton(true, SDL_BUTTON_LEFT, 100, 300);
+    PushButton(false, SDL_BUTTON_LEFT, 100, 300);
+    PushButton(true, SDL_BUTTON_RIGHT, 100, 300);
+    PushButton(false, SDL_BUTTON_RIGHT, 100, 300);
+    PushButton(true, SDL_BUTTON_MIDDLE, 100, 300);
+    PushButton(false, SDL_BUTTON_MIDDLE, 100, 300);
+    // The second press of a double click, then a press outside the label.
+    PushButton(true, SDL_BUTTON_LEFT, 100, 300, 2);
+    PushButton(false, SDL_BUTTON_LEFT, 100, 300, 2);
+    PushButton(true, SDL_BUTTON_LEFT, 100, 100);
+    PushButton(false, SDL_BUTTON_LEFT, 100, 100);
+    PushQuit();
+  };
+  EXPECT_EQ(backend_->Run(*window_), 0);
+  EXPECT_EQ(log_, (std::vector<std::string>{"down 1", "up 1", "click", "down 2", "up 2", "click",
+                                            "down 4", "up 4", "double", "up 1"}));
+}
+
+TEST_F(LoopTest, ARunTimeErrorIsReportedInABoxAndOnStandardErrorThenEnds) {
+  Timer timer(*window_, "TimLbl", 100, true);
+  int ticks = 0;
+  timer.on_tick = [&] { ++ticks; };
+  backend_->error_location = [] { return std::string("in 0_2.dat, line 14"); };
+  window_->on_activate = [] { throw RuntimeError(err::kFileNotFound, "0_3.dat"); };
+  Text title;
+  std::vector<Text> lines;
+  backend_->on_frame_presented = [&] {
+    if (const MessageBoxLayout* box = backend_->shown_box(); box && title.empty()) {
+      title = box->title;
+      lines = box->lines;
+      PushKey(SDLK_RETURN);
+    }
+  };
+  ::testing::internal::CaptureStderr();
+  int status = backend_->Run(*window_);
+  std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(title, u"yomite");
+  EXPECT_EQ(lines, (std::vector<Text>{u"Run-time error 53: File not found: 0_3.dat",
+                                      u"in 0_2.dat, line 14"}));
+  EXPECT_EQ(err, "yomite: Run-time error 53: File not found: 0_3.dat (in 0_2.dat, line 14)\n");
+  EXPECT_TRUE(window_->Ended());
+  EXPECT_EQ(ticks, 0);
+}
+
+TEST_F(LoopTest, RunningOutOfMemoryIsReportedAsError7) {
+  window_->on_load = [] { throw std::bad_alloc(); };
+  backend_->on_frame_presented = [&] {
+    if (backend_->shown_box()) PushKey(SDLK_ESCAPE);
+  };
+  ::testing::internal::CaptureStderr();
+  int status = backend_->Run(*window_);
+  std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(err, "yomite: Run-time error 7: Out of memory\n");
+}
+
+TEST_F(LoopTest, WhileTheBoxIsOpenNoHandlerRunsAndItsClicksAreDropped) {
+  Label lbl(*window_, "Lbl", true);
+  testing::PlaceInPixels(lbl, 0, 0, 640, 480);
+  int clicks = 0;
+  lbl.on_click = [&] { ++clicks; };
+  Timer timer(*window_, "TimLbl", 100, true);
+  std::vector<Clock::time_point> ticks;
+  timer.on_tick = [&] {
+    ticks.push_back(Clock::now());
+    if (ticks.size() == 2) window_->End();
+  };
+  Clock::time_point opened, closed;
+  std::thread closer;
+  backend_->on_frame_presented = [&] {
+    if (!backend_->shown_box() || closer.joinable()) return;
+    // Hold the box open for longer than the timer's period, then close
+    // it with clicks on the label queued behind the key.
+    closer = std::thread([] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(350));
+      PushKey(SDLK_RETURN);
+      PushButton(true, SDL_BUTTON_LEFT, 100, 100);
+      PushButton(false, SDL_BUTTON_LEFT, 100, 100);
+    });
+  };
+  window_->on_activate = [&] {
+    opened = Clock::now();
+    window_->MessageBox(u"About", u"ミモザ２");
+    closed = Clock::now();
+  };
+  EXPECT_EQ(backend_->Run(*window_), 0);
+  if (closer.joinable()) closer.join();
+  EXPECT_EQ(clicks, 0);
+  ASSERT_EQ(ticks.size(), 2u);
+  EXPECT_GE(closed - opened, std::chrono::milliseconds(300));
+  // The timer stood still while the box was open: its first tick comes
+  // after the box closed, with most of its period still to run.
+  EXPECT_GT(ticks[0], closed + std::chrono::milliseconds(50));
+}
+
+}  // namespace
+}  // namespace yomite::ui::sdl

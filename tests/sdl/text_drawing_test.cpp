@@ -1,0 +1,224 @@
+// Captions as the window draws them, checked pixel by pixel: where the
+// lines go, where they wrap, what is cut off, what lies over what.
+#include <SDL_ttf.h>
+#include <gtest/gtest.h>
+
+#include "tests/sdl/sdl_test_support.h"
+#include "ui/command_button.h"
+#include "ui/headless_backend.h"
+#include "ui/label.h"
+#include "ui/sdl/painter.h"
+#include "ui/window.h"
+
+namespace yomite::ui::sdl {
+namespace {
+
+using testing::Canvas;
+using testing::PlaceInPixels;
+
+constexpr int kPoints = 15;  // 20 pixels at 96 dpi
+constexpr int kPx = 20;
+
+class TextDrawingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(TTF_Init(), 0) << TTF_GetError();
+    fonts_ = testing::OpenUiFont();
+    ASSERT_TRUE(fonts_) << "no Japanese font: run scripts/setup.sh";
+    ASSERT_TRUE(fonts_->Get(kPx)) << fonts_->file().path;
+    painter_ = std::make_unique<Painter>(canvas_.renderer(), fonts_.get());
+    skip_ = TTF_FontLineSkip(fonts_->Get(kPx));
+    window_.SetBackColor(kBlack);
+  }
+  void TearDown() override {
+    painter_.reset();
+    fonts_.reset();
+    TTF_Quit();
+  }
+
+  void Draw() { painter_->PaintWindow(window_, buffers_, nullptr); }
+
+  // Pixels of the text (brighter than mid-grey) in [x0, x1) x [y0, y1).
+  int Ink(int x0, int y0, int x1, int y1) const {
+    int n = 0;
+    for (int y = std::max(0, y0); y < std::min(y1, canvas_.height()); ++y) {
+      for (int x = std::max(0, x0); x < std::min(x1, canvas_.width()); ++x) {
+        uint32_t c = canvas_.At(x, y);
+        if (testing::Red(c) + testing::Green(c) + testing::Blue(c) > 3 * 100) ++n;
+      }
+    }
+    return n;
+  }
+  // Ink in the band of line k of a label whose top is top.
+  int InkOnLine(int k, int top, int x0 = 0, int x1 = 640) const {
+    return Ink(x0, top + k * skip_, x1, top + (k + 1) * skip_);
+  }
+  // The leftmost and rightmost columns with ink in a band, or -1.
+  std::pair<int, int> InkColumns(int y0, int y1) const {
+    int left = -1, right = -1;
+    for (int x = 0; x < canvas_.width(); ++x) {
+      if (Ink(x, y0, x + 1, y1) > 0) {
+        if (left < 0) left = x;
+        right = x;
+      }
+    }
+    return {left, right};
+  }
+
+  HeadlessBackend backend_;
+  Window window_{backend_, 640, 480};
+  Canvas canvas_{640, 480};
+  PictureBuffers buffers_;
+  std::unique_ptr<FontCache> fonts_;
+  std::unique_ptr<Painter> painter_;
+  int skip_ = 0;
+};
+
+Label& WhiteLabel(Label& label, int x, int y, int w, int h, TextView caption) {
+  PlaceInPixels(label, x, y, w, h);
+  label.SetForeColor(kWhite);
+  label.SetFontSize(kPoints);
+  label.SetCaption(Text(caption));
+  return label;
+}
+
+TEST_F(TextDrawingTest, ALongLineWrapsAtTheLabelsWidth) {
+  // Five full-width characters of 20 pixels fit in 110 pixels, six do not:
+  // twelve characters make lines of 5, 5 and 2.
+  Label lbl(window_, "Lbl", true);
+  WhiteLabel(lbl, 10, 10, 110, 300, u"あいうえおかきくけこさし");
+  Draw();
+  EXPECT_GT(InkOnLine(0, 10), 0);
+  EXPECT_GT(InkOnLine(1, 10), 0);
+  EXPECT_GT(InkOnLine(2, 10), 0);
+  EXPECT_EQ(InkOnLine(3, 10), 0);
+  // The fifth character ends the first two lines; the third line is short.
+  EXPECT_GT(InkOnLine(0, 10, 90, 110), 0);
+  EXPECT_GT(InkOnLine(1, 10, 90, 110), 0);
+  EXPECT_EQ(InkOnLine(2, 10, 52, 640), 0);
+  // Nothing is drawn beside the label.
+  EXPECT_EQ(Ink(120, 0, 640, 480), 0);
+  EXPECT_EQ(Ink(0, 0, 10, 480), 0);
+}
+
+TEST_F(TextDrawingTest, LinesThatDoNotFitBelowAreCutOff) {
+  // Room for one line and half of the next; the third is not drawn at all.
+  int height = skip_ + skip_ / 2;
+  Label lbl(window_, "Lbl", true);
+  WhiteLabel(lbl, 10, 10, 300, height, u"あいう\r\nかきく\r\nさしす");
+  Draw();
+  EXPECT_GT(InkOnLine(0, 10), 0);
+  EXPECT_GT(Ink(0, 10 + skip_, 640, 10 + height), 0);  // the top half of line 2
+  EXPECT_EQ(Ink(0, 10 + height, 640, 480), 0);
+}
+
+TEST_F(TextDrawingTest, CrLfStartsANewLineAndIsNotDrawn) {
+  Label lbl(window_, "Lbl", true);
+  WhiteLabel(lbl, 10, 10, 400, 300, u"あ\r\nい\r\n");
+  Draw();
+  // One character on each of the first two lines, nothing after them.
+  EXPECT_GT(InkOnLine(0, 10, 10, 30), 0);
+  EXPECT_EQ(InkOnLine(0, 10, 32, 640), 0);
+  EXPECT_GT(InkOnLine(1, 10, 10, 30), 0);
+  EXPECT_EQ(InkOnLine(1, 10, 32, 640), 0);
+  EXPECT_EQ(Ink(0, 10 + 2 * skip_, 640, 480), 0);
+}
+
+TEST_F(TextDrawingTest, TheTransparentTextLabelIsDrawnOverTheOpaqueOneBeneathIt) {
+  // As in the window: ClickCom is held before Lbl, so it lies under it.
+  Label click_com(window_, "ClickCom", /*transparent=*/false);
+  Label lbl(window_, "Lbl", /*transparent=*/true);
+  PlaceInPixels(click_com, 10, 10, 200, 60);
+  click_com.SetBackColor({0, 0, 200});
+  click_com.SetCaption(u"");
+  WhiteLabel(lbl, 10, 10, 400, 200, u"あいうえおかきくけこさしすせ");  // 280 pixels
+  Draw();
+  // The blue box is there where no text is ...
+  EXPECT_TRUE(testing::Near(canvas_.At(200, 65), {0, 0, 200}));
+  // ... white text lies on top of it inside the box, and on black beyond it.
+  int white_on_blue = 0;
+  for (int y = 10; y < 10 + skip_; ++y) {
+    for (int x = 10; x < 210; ++x) {
+      if (testing::Near(canvas_.At(x, y), kWhite, 30)) ++white_on_blue;
+    }
+  }
+  EXPECT_GT(white_on_blue, 20);
+  EXPECT_GT(InkOnLine(0, 10, 210, 640), 0);
+  EXPECT_TRUE(testing::Near(canvas_.At(300, 150), kBlack));
+}
+
+TEST_F(TextDrawingTest, ADisabledLabelIsDrawnDimmed) {
+  Label lbl(window_, "Lbl", true);
+  WhiteLabel(lbl, 10, 10, 300, 100, u"あいうえお");
+  lbl.SetEnabled(false);
+  Draw();
+  int brightest = 0, inked = 0;
+  for (int y = 10; y < 10 + skip_; ++y) {
+    for (int x = 10; x < 120; ++x) {
+      int r = testing::Red(canvas_.At(x, y));
+      brightest = std::max(brightest, r);
+      if (r > 60) ++inked;
+    }
+  }
+  EXPECT_GT(inked, 20);       // still shown ...
+  EXPECT_LT(brightest, 160);  // ... in grey, not in white
+}
+
+TEST_F(TextDrawingTest, TheIndicatorsCaptionIsCentredOthersStartAtTheLeft) {
+  Label click_me(window_, "ClickMe", false);
+  Label plain(window_, "Plain", false);
+  for (Label* l : {&click_me, &plain}) {
+    l->SetBackColor(kBlack);
+    l->SetCaption(u"ClickMe");
+  }
+  WhiteLabel(click_me, 100, 10, 300, 40, u"ClickMe");
+  WhiteLabel(plain, 100, 100, 300, 40, u"ClickMe");
+  painter_->CentreCaption(click_me);
+  Draw();
+  auto [left, right] = InkColumns(10, 50);
+  ASSERT_GE(left, 0);
+  EXPECT_NEAR((left + right) / 2.0, 250, 3);
+  auto [plain_left, plain_right] = InkColumns(100, 140);
+  EXPECT_LE(plain_left, 103);
+  EXPECT_EQ(plain_right - plain_left, right - left);
+}
+
+TEST_F(TextDrawingTest, ACharacterWithoutAGlyphIsShownAsTheGetaMark) {
+  Label a(window_, "A", true);
+  Label b(window_, "B", true);
+  WhiteLabel(a, 10, 10, 300, 40, u"\uFFFD");
+  WhiteLabel(b, 10, 100, 300, 40, u"\u3013");
+  Draw();
+  EXPECT_GT(Ink(0, 10, 640, 50), 0);
+  EXPECT_EQ(Ink(0, 10, 640, 50), Ink(0, 100, 640, 140));
+}
+
+TEST_F(TextDrawingTest, ButtonsAreFilledWithTheirBackColourWithACentredCaption) {
+  CommandButton button(window_, "EndCom");
+  PlaceInPixels(button, 100, 100, 100, 30);
+  button.SetBackColor({100, 100, 255});
+  button.SetCaption(u"End");
+  Draw();
+  EXPECT_TRUE(testing::Near(canvas_.At(105, 105), {100, 100, 255}, 0));
+  EXPECT_TRUE(testing::Near(canvas_.At(100, 115), {64, 64, 64}, 0));  // the edge
+  // The caption, in black: its columns and rows are centred on the face.
+  int left = 1000, right = -1, top = 1000, bottom = -1;
+  for (int y = 101; y < 129; ++y) {
+    for (int x = 101; x < 199; ++x) {
+      uint32_t c = canvas_.At(x, y);
+      if (testing::Red(c) + testing::Green(c) + testing::Blue(c) < 200) {
+        left = std::min(left, x), right = std::max(right, x);
+        top = std::min(top, y), bottom = std::max(bottom, y);
+      }
+    }
+  }
+  ASSERT_GE(right, 0);
+  EXPECT_NEAR((left + right) / 2.0, 150, 3);
+  EXPECT_NEAR((top + bottom) / 2.0, 115, 4);
+  // Held down, the face is darker.
+  painter_->PaintWindow(window_, buffers_, &button);
+  EXPECT_TRUE(testing::Near(canvas_.At(105, 105), {85, 85, 216}, 2));
+}
+
+}  // namespace
+}  // namespace yomite::ui::sdl
