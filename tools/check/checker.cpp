@@ -300,7 +300,12 @@ constexpr const char* kUsage = "usage: yomite-check [--graph] DATDIR\n";
 
 }  // namespace
 
-int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+std::unique_ptr<platform::PictureLoader> HeaderOnlyPictures(const Text& dat_path) {
+  return std::make_unique<platform::JpegHeaderLoader>(dat_path);
+}
+
+int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+             const PictureLoaderFactory& pictures) {
   bool graph = false;
   std::vector<std::string> positional;
   for (const std::string& a : args) {
@@ -327,8 +332,8 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
   std::string dir = positional[0];
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-  platform::JpegHeaderLoader pictures(FromUtf8(dir) + u"/");
-  Report report = CheckStory(dir, pictures);
+  std::unique_ptr<platform::PictureLoader> loader = pictures(FromUtf8(dir) + u"/");
+  Report report = CheckStory(dir, *loader);
   if (graph) {
     PrintGraph(report, out);
   } else {

@@ -3,7 +3,9 @@
 // and every line that would surprise its author (warnings).
 #pragma once
 
+#include <functional>
 #include <iosfwd>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -51,8 +53,16 @@ void PrintFindings(const Report& report, std::ostream& out);
 // The graph in Graphviz dot.
 void PrintGraph(const Report& report, std::ostream& out);
 
+// Makes the picture loader for a data folder (given with its separator).
+using PictureLoaderFactory =
+    std::function<std::unique_ptr<platform::PictureLoader>(const Text& dat_path)>;
+
+// Reads no more than a picture's header, as the transcript runner does.
+std::unique_ptr<platform::PictureLoader> HeaderOnlyPictures(const Text& dat_path);
+
 // The tool: yomite-check [--graph] DATDIR. Returns the exit status: 1 when
 // there is an error, 0 otherwise, 2 for a usage error.
-int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+             const PictureLoaderFactory& pictures = HeaderOnlyPictures);
 
 }  // namespace yomite::check
