@@ -99,11 +99,14 @@ TEST_F(PictureAreaTest, APaintingSurvivesRedrawsOfTheWindow) {
   Label lbl(*window_, "Lbl", true);
   testing::PlaceInPixels(lbl, 10, 320, 600, 100);
   lbl.SetForeColor(kWhite);
+  lbl.SetBackColor({255, 0, 0});  // not painted: the label is transparent
   lbl.SetCaption(u"一行目");
   backend_->DrawNow();
   lbl.SetCaption(u"二行目");
   backend_->DrawNow();
-  ExpectFourColours(ReadPixels());
+  std::vector<uint32_t> px = ReadPixels();
+  ExpectFourColours(px);
+  EXPECT_TRUE(Near(At(px, 300, 400), kBlack, 0));  // beside the text, under the label
 }
 
 TEST_F(PictureAreaTest, APaintingSurvivesAMessageBoxOverIt) {

@@ -153,6 +153,9 @@ int SdlBackend::Run(Window& window) {
   // Created, before it is first shown: the story's start-up.
   if (Guard(model_->on_load)) {
     SDL_RaiseWindow(window_);
+    // The keys that close our message boxes need the keyboard; without a
+    // window manager nobody else would give it to us.
+    SDL_SetWindowInputFocus(window_);
     SDL_PumpEvents();
     UpdateSize();
     // Laid out before it is first drawn, then activated once.
