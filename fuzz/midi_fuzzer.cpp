@@ -1,0 +1,41 @@
+// Arbitrary bytes as the story's music file, through the reader that turns
+// it into timed events before anything reaches the synthesizer.
+//
+// What must hold: a file is either refused with a reason or read into
+// events in playing order, each a channel message with data bytes below
+// 0x80 or a system exclusive message inside the sysex bytes, none later
+// than the piece's length.
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "fuzz/fuzz_check.h"
+#include "platform/mci/standard_midi_file.h"
+
+using namespace yomite::platform::mci;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::span<const uint8_t> bytes(data, size);
+  auto read = ReadStandardMidiFile(bytes);
+  if (auto* why = std::get_if<std::string>(&read)) {
+    FUZZ_CHECK(!why->empty());
+    return 0;
+  }
+  const MidiSequence& s = std::get<MidiSequence>(read);
+  FUZZ_CHECK(LooksLikeMidiFile(bytes));
+  FUZZ_CHECK(s.tracks >= 1);
+  FUZZ_CHECK(s.length_us >= 0);
+  int64_t last = 0;
+  for (const MidiEvent& e : s.events) {
+    FUZZ_CHECK(e.time_us >= last);
+    last = e.time_us;
+    FUZZ_CHECK(e.time_us <= s.length_us);
+    if (e.status == 0xF0) {
+      FUZZ_CHECK(size_t(e.sysex_offset) + e.sysex_length <= s.sysex_data.size());
+    } else {
+      FUZZ_CHECK(e.status >= 0x80 && e.status <= 0xEF);
+      FUZZ_CHECK(e.data1 < 0x80 && e.data2 < 0x80);
+    }
+  }
+  return 0;
+}
