@@ -49,6 +49,7 @@ const Row kRows[] = {
     // Scripts and pictures that do not exist or cannot be read.
     {">ive>nowhere", "", code::kMissingScript, 2, 6, 53},
     {">ive>", "", code::kMissingScript, 2, 6, 53},
+    {">ive>Ｙ", "", code::kMissingScript, 2, 6, 53},  // the placeholder names '澪.dat'
     {">img>nope", "", code::kMissingPicture, 2, 6, 53},
     {"x>img", "", code::kMissingPicture, 2, 6, 53},  // an empty name: '.jpg'
     {">boff>a>next>nowhere", "", code::kMissingScript, 2, 14, 53},
@@ -66,6 +67,7 @@ const Row kRows[] = {
     {">img>ROOM", "--- file room.jpg jpeg 8x8", "", 0, 0, 0},
     {">img>sub\\\\pic", "--- file sub/pic.jpg jpeg 8x8", "", 0, 0, 0},
     {">ive>Next", "--- file next.dat\n次\n>ending", "", 0, 0, 0},
+    {">ive>Ｙ", "--- file 澪.dat\n澪の場面\n>ending", "", 0, 0, 0},
 };
 
 std::string Description(const Row& row) {

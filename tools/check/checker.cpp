@@ -125,7 +125,8 @@ Report CheckStory(const std::string& dir, platform::PictureLoader& pictures) {
         opn.error == err::kFileNotFound ? code::kMissingOpn : code::kUnreadableScript, "opn.dat",
         std::string(opn.error == err::kFileNotFound
                         ? "there is no 'opn.dat'"
-                        : "'opn.dat' cannot be opened (" + opn.detail + ")") +
+                        : "'opn.dat' cannot be opened" +
+                              (opn.detail.empty() ? "" : " (" + opn.detail + ")")) +
             ": every game starts with it, so the player ends at once" + Tail(opn.error),
         opn.error));
   } else {

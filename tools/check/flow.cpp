@@ -234,8 +234,9 @@ Reach ReachFromOpn(Story& story, const std::string& opn_native) {
                                         " of that button in a game, opens '" + file + "'";
         f.message =
             what +
-            (r.error == err::kFileNotFound ? ", which does not exist"
-                                           : ", which cannot be opened (" + r.detail + ")") +
+            (r.error == err::kFileNotFound
+                 ? ", which does not exist"
+                 : ", which cannot be opened" + (r.detail.empty() ? "" : " (" + r.detail + ")")) +
             Tail(r.error);
         reach.findings.push_back(std::move(f));
       }

@@ -45,6 +45,8 @@ Text Fold(TextView line) {
   return out;
 }
 
+std::string Because(const std::string& detail) { return detail.empty() ? "" : " (" + detail + ")"; }
+
 std::string ErrorTail(int number) {
   return " (run-time error " + std::to_string(number) + ", " + StandardMessage(number) + ")";
 }
@@ -311,7 +313,11 @@ class LineChecker {
       case Command::kFimg: {
         std::string when = " whenever flag " + Quote(f_.flag_text.substr(0, 1)) + " is " +
                            FlagState(c) + " (a flag's value is not known before the story runs)";
-        if (!Picture(f_.name, f_.name_column, when)) Picture(u"3", f_.keyword_column, when, true);
+        if (!Picture(f_.name, f_.name_column, when)) {
+          Picture(u"3", f_.keyword_column, when, true);
+        } else if (const OpenResult& three = folder_.LoadPicture(u"3"); !three.native.empty()) {
+          pictures_used_.insert(three.native);  // shown once the named picture is fixed
+        }
         break;
       }
       case Command::kBon:
@@ -404,10 +410,10 @@ class LineChecker {
       problem += " does not exist";
     } else if (r.error == err::kInvalidPicture) {
       code = code::kBadPicture;
-      problem += " cannot be decoded (" + r.detail + ")";
+      problem += " cannot be decoded" + Because(r.detail);
     } else {
       code = code::kUnreadablePicture;
-      problem += " cannot be read (" + r.detail + ")";
+      problem += " cannot be read" + Because(r.detail);
     }
     problem += NameNote(name);
     if (!when.empty()) problem += ": the line ends the program" + when;
@@ -426,7 +432,7 @@ class LineChecker {
     std::string problem =
         Quote(script::KeywordText(f_.command)) + " opens the script " + file +
         (r.error == err::kFileNotFound ? ", which does not exist"
-                                       : ", which cannot be opened (" + r.detail + ")");
+                                       : ", which cannot be opened" + Because(r.detail));
     problem += NameNote(name);
     if (!when.empty()) problem += ": the line ends the program" + when;
     Error(r.error == err::kFileNotFound ? code::kMissingScript : code::kUnreadableScript, column,

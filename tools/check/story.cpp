@@ -30,6 +30,21 @@ std::string ComponentName(const std::string& bytes) {
   return IsValidUtf8(bytes) ? bytes : ToUtf8(cp932::Decode(bytes));
 }
 
+// What a run-time error's message adds to its standard text and to the
+// name of the file, e.g. "it is a folder"; empty when nothing.
+std::string Reason(const RuntimeError& e, const std::string& file) {
+  std::string rest = e.message();
+  std::string standard = std::string(StandardMessage(e.number())) + ": ";
+  if (rest.rfind(standard, 0) == 0) rest = rest.substr(standard.size());
+  if (rest == StandardMessage(e.number())) rest.clear();
+  if (rest.rfind(file, 0) == 0) {
+    rest = rest.substr(file.size());
+    if (rest.rfind(": ", 0) == 0) rest = rest.substr(2);
+    if (rest.rfind(' ', 0) == 0) rest = "it" + rest;
+  }
+  return rest;
+}
+
 }  // namespace
 
 StoryFolder::StoryFolder(std::string dir, platform::PictureLoader& pictures)
@@ -115,7 +130,7 @@ const OpenResult& StoryFolder::OpenScript(const Text& name) {
     result.native = platform::ResolveStoryFile(dat_path_, path).value_or("");
   } catch (const RuntimeError& e) {
     result.error = e.number();
-    result.detail = e.message();
+    result.detail = Reason(e, ToUtf8(name + u".dat"));
   }
   return opened_scripts_.emplace(name, std::move(result)).first->second;
 }
@@ -130,7 +145,7 @@ const OpenResult& StoryFolder::LoadPicture(const Text& name) {
     result.native = platform::ResolveStoryFile(dat_path_, path).value_or("");
   } catch (const RuntimeError& e) {
     result.error = e.number();
-    result.detail = e.message();
+    result.detail = Reason(e, ToUtf8(name + u".jpg"));
     // A picture that exists but does not decode is still a file the story uses.
     result.native = platform::ResolveStoryFile(dat_path_, path).value_or("");
   }

@@ -27,7 +27,7 @@ struct ScriptText {
 struct OpenResult {
   std::string native;  // the file the name stands for; empty when there is none
   int error = 0;       // 0 when it opens, else the run-time error (53, 70, 75, 481)
-  std::string detail;
+  std::string detail;  // why, beyond the error's number and the file's name; may be empty
 };
 
 class StoryFolder {
