@@ -19,6 +19,12 @@ Walk WalkScript(const std::vector<LineFacts>& lines, const Knowledge& entry,
   Knowledge known = entry;
   Knowledge assumed;
   bool textless = true;
+  // 1 on, 0 off, -1 not known. A flag that no line sets on is always off.
+  auto value_of = [&](int flag) -> int {
+    auto it = known.find(flag);
+    if (it != known.end()) return it->second ? 1 : 0;
+    return can_be_on && !can_be_on->count(flag) ? 0 : -1;
+  };
   auto exit = [&](Exit::Kind kind, const LineFacts& f, long column, Text target) {
     Exit e;
     e.kind = kind;
@@ -42,10 +48,7 @@ Walk WalkScript(const std::vector<LineFacts>& lines, const Knowledge& entry,
     const LineFacts& f = lines[i];
     const bool last = i + 1 == lines.size();
     walk.live[i] = true;
-    if (f.FlagOk()) {
-      auto it = known.find(f.flag_number);
-      if (it != known.end()) walk.flag_before[i] = it->second ? 1 : 0;
-    }
+    if (f.FlagOk()) walk.flag_before[i] = value_of(f.flag_number);
     bool leaves = false;
     switch (f.command) {
       case Command::kProse:
@@ -59,13 +62,12 @@ Walk WalkScript(const std::vector<LineFacts>& lines, const Knowledge& entry,
       case Command::kBoff: {
         if (f.cut_failed || !f.FlagOk()) break;
         const bool want = f.command == Command::kBon;
-        auto it = known.find(f.flag_number);
-        if (it != known.end() && it->second != want) break;  // never taken here
-        if (it == known.end() && want && can_be_on && !can_be_on->count(f.flag_number)) break;
+        const int value = value_of(f.flag_number);
+        if (value >= 0 && (value == 1) != want) break;  // never taken here
         Exit* e = exit(Exit::Kind::kBranch, f, f.name_column, f.name);
         e->flag = f.flag_text.substr(0, 1);
         e->when_on = want;
-        if (it != known.end()) {
+        if (value >= 0) {
           leaves = true;  // always taken here
         } else {
           e->known[f.flag_number] = want;

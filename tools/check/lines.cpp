@@ -128,8 +128,6 @@ class LineChecker {
     out_.push_back(std::move(finding));
   }
 
-  std::string Keyword() const { return ToUtf8(script::KeywordText(f_.command)); }
-
   // A keyword that is not where the author put one decides the line.
   bool Recognition() {
     if (f_.command == Command::kProse || f_.starts_with == f_.command) return false;
@@ -193,16 +191,15 @@ class LineChecker {
       const char* rule;
     };
     static const Marker kMarkers[] = {
-        {script::kMarkGame, "fast-forward stops after a line that is exactly '>game'"},
-        {script::kMarkHtml, "fast-forward stops after a line that is exactly '>html'"},
-        {script::kMarkBad, "fast-forward stops before a line that is exactly '>bad'"},
+        {script::kMarkGame, "fast-forward stops only after a line that is exactly '>game'"},
+        {script::kMarkHtml, "fast-forward stops only after a line that is exactly '>html'"},
+        {script::kMarkBad, "fast-forward stops only before a line that is exactly '>bad'"},
     };
     for (const Marker& m : kMarkers) {
       long at = script::InStr(f_.text, m.text);
       if (at == 0 || f_.text == m.text) continue;
       Add(Severity::kWarning, code::kMarkerNotExact, at,
-          "this line is not exactly " + Quote(m.text) + ": " + m.rule +
-              ", and this one shows on the page as text");
+          "this line is not exactly " + Quote(m.text) + ": " + m.rule);
     }
   }
 
@@ -344,11 +341,10 @@ class LineChecker {
     if (!on_test && c != Command::kFimg && c != Command::kBoff) return false;
     std::string flag = Quote(f_.flag_text.substr(0, 1));
     std::string why;
-    if (flags_.before == (on_test ? 0 : 1)) {
-      why = "flag " + flag + " is always " + (on_test ? "off" : "on") + " here";
-    } else if (on_test && flags_.before == -1 && flags_.set_on &&
-               !flags_.set_on->count(f_.flag_number)) {
+    if (on_test && flags_.set_on && !flags_.set_on->count(f_.flag_number)) {
       why = "no line of the story sets flag " + flag + " on";
+    } else if (flags_.before == (on_test ? 0 : 1)) {
+      why = "flag " + flag + " is always " + (on_test ? "off" : "on") + " here";
     } else {
       return false;
     }
