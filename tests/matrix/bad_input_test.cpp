@@ -579,8 +579,13 @@ TEST_P(BadInput, PlaysOrFailsAsStated) {
   EXPECT_EQ(got.file, row.expect.file);
   EXPECT_EQ(got.line, row.expect.line);
   // No row may need memory beyond its own data: a picture's declared size
-  // must not turn into an allocation.
+  // must not turn into an allocation. AddressSanitizer keeps freed memory in
+  // quarantine, so the figure means nothing under it.
+#ifndef __SANITIZE_ADDRESS__
   EXPECT_LT(PeakResidentKb() - peak_before, 200 * 1024) << "KB more at the peak";
+#else
+  (void)peak_before;
+#endif
   if (got.error == 0 && row.expect.error == 0 && row.then && p) row.then(*p);
 }
 
