@@ -13,7 +13,7 @@ packages=(
   # a Japanese user-interface font and a General MIDI soundfont
   fonts-ipafont-gothic fontconfig timgm6mb-soundfont
   # headless end-to-end tests: a display server, clicks, screenshots
-  xvfb xauth xdotool imagemagick x11-utils
+  xvfb xauth xdotool imagemagick x11-utils python3
   # story graph pictures in the checker's tests
   graphviz
 )
