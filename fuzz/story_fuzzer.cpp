@@ -6,7 +6,8 @@
 //   the bytes of opn.dat
 //   the bytes of b.dat, which is also every other script the engine opens
 //     by itself (end, bad and the scenes 0_0 to 1_8)
-//   the bytes of p.jpg, which is also 3.jpg
+//   the bytes of p.jpg, which is also 3.jpg (decoded as the player does,
+//     when the decoder is built)
 //   the events, one byte each (see RunEvent)
 // The folder also holds a folder d.dat and a folder d.jpg.
 //
@@ -22,6 +23,11 @@
 #include "fuzz/fuzz_check.h"
 #include "platform/disk_files.h"
 #include "platform/jpeg_header.h"
+#ifdef YOMITE_FUZZ_DECODER
+#include <turbojpeg.h>
+
+#include "platform/render/jpeg_loader.h"
+#endif
 #include "tools/trace/recorders.h"
 #include "ui/headless_backend.h"
 #include "ui/mouse.h"
@@ -67,6 +73,47 @@ class BoundedFiles : public platform::Files {
   long opens_ = 0;
   long reads_ = 0;
   int open_no_ = 0;
+};
+
+// The player's picture decoder when it is built, else the header reader.
+// Pictures that decode slowly for their size only slow the search down:
+// they end the input.
+class BoundedPictures : public platform::PictureLoader {
+ public:
+  explicit BoundedPictures(Text dat_path) : dat_path_(dat_path), inner_(std::move(dat_path)) {}
+  platform::PicturePtr LoadPicture(const Text& path) override {
+#ifdef YOMITE_FUZZ_DECODER
+    static tjhandle tj = tjInitDecompress();
+    std::string bytes;
+    try {
+      bytes = platform::ReadStoryFile(dat_path_, path, platform::kMaxPictureFileBytes);
+    } catch (const RuntimeError&) {
+      return inner_.LoadPicture(path);  // the loader reports it as the player would
+    }
+    int width = 0, height = 0, sampling = 0, colours = 0;
+    if (tjDecompressHeader3(tj, reinterpret_cast<const unsigned char*>(bytes.data()),
+                            static_cast<unsigned long>(bytes.size()), &width, &height, &sampling,
+                            &colours) == 0 &&
+        int64_t{width} * height > 1'000'000 && width <= platform::kMaxPictureSide &&
+        height <= platform::kMaxPictureSide &&
+        int64_t{width} * height <= platform::kMaxPicturePixels) {
+      throw OutOfBudget{};
+    }
+#endif
+    platform::PicturePtr picture = inner_.LoadPicture(path);
+    FUZZ_CHECK(picture && picture->width > 0 && picture->height > 0);
+    FUZZ_CHECK(picture->pixels.empty() ||
+               picture->pixels.size() == size_t(picture->width) * size_t(picture->height));
+    return picture;
+  }
+
+ private:
+  Text dat_path_;
+#ifdef YOMITE_FUZZ_DECODER
+  platform::JpegPictureLoader inner_;
+#else
+  platform::JpegHeaderLoader inner_;
+#endif
 };
 
 struct Player {
@@ -173,7 +220,7 @@ struct Player {
   MainWindow w;
   platform::DiskFiles disk;
   BoundedFiles files;
-  platform::JpegHeaderLoader pictures;
+  BoundedPictures pictures;
   trace::SimulatedMedia media;
   Fom fom;
   ui::MouseRouter mouse;
