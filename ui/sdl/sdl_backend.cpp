@@ -8,6 +8,7 @@
 
 #include "ui/sdl/icon.h"
 #include "ui/sdl/x11_cover.h"
+#include "ui/sdl/x11_sleep.h"
 #include "ui/timer.h"
 
 namespace yomite::ui::sdl {
@@ -48,6 +49,11 @@ bool ClosesBox(SDL_Keycode key) {
 
 // Every event of the keyboard and the mouse.
 void FlushInput() { SDL_FlushEvents(SDL_KEYDOWN, SDL_MOUSEWHEEL); }
+
+// While only timers are due the loop sleeps without asking SDL, but asks
+// it at least this often: events other threads post (a close request from
+// a signal) do not wake the X connection.
+constexpr uint64_t kPumpEveryMs = 100;
 
 // Events handled in one pass before the timers get their turn, so a flood
 // of pointer motion cannot hold the text back.
@@ -99,6 +105,7 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   }
   // After the renderer, which may have made the window anew for OpenGL.
   if (options.fullscreen) CoverDisplayWithoutWindowManager(b->window_);
+  b->sleeper_ = X11Sleeper::For(b->window_);
   SDL_StopTextInput();  // the player takes no typed text
   // Black until the story has laid the window out and drawn it.
   SDL_SetRenderDrawColor(b->renderer_, 0, 0, 0, 255);
@@ -180,6 +187,14 @@ int SdlBackend::Run(Window& window) {
       uint64_t now = Now();
       timeout = *next > now ? int(std::min<uint64_t>(*next - now, 1u << 30)) : 0;
     }
+    if (sleeper_ && timeout > 0 && !SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) {
+      uint64_t now = Now();
+      if (now < last_pump_ + kPumpEveryMs) {
+        int nap = std::min<int>(timeout, int(last_pump_ + kPumpEveryMs - now));
+        if (sleeper_->SleepIfIdle(nap)) continue;  // only a timer is due
+      }
+    }
+    last_pump_ = Now();
     bool got = timeout < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, timeout);
     for (int n = 0; got && !ended_; ++n) {
       Handle(event);

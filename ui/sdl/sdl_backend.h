@@ -24,6 +24,7 @@
 #include "ui/sdl/painter.h"
 #include "ui/sdl/picture_buffers.h"
 #include "ui/sdl/timer_schedule.h"
+#include "ui/sdl/x11_sleep.h"
 #include "ui/window.h"
 
 namespace yomite::ui::sdl {
@@ -115,6 +116,8 @@ class SdlBackend : public Backend {
   std::unique_ptr<Painter> painter_;
   PictureBuffers buffers_;
   std::optional<TimerSchedule> timers_;
+  std::unique_ptr<X11Sleeper> sleeper_;
+  uint64_t last_pump_ = 0;
   Window* model_ = nullptr;
   std::optional<MouseRouter> router_;
   int screen_width_ = 0;

@@ -1,0 +1,30 @@
+#include "ui/sdl/x11_sleep.h"
+
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <poll.h>
+
+namespace yomite::ui::sdl {
+
+std::unique_ptr<X11Sleeper> X11Sleeper::For(SDL_Window* window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return nullptr;
+  std::unique_ptr<X11Sleeper> sleeper(new X11Sleeper());
+  sleeper->display_ = info.info.x11.display;
+  sleeper->fd_ = ConnectionNumber(info.info.x11.display);
+  return sleeper;
+}
+
+X11Sleeper::~X11Sleeper() = default;
+
+bool X11Sleeper::SleepIfIdle(int timeout_ms) {
+  auto* display = static_cast<Display*>(display_);
+  XFlush(display);
+  // Events Xlib or xcb have already read would not wake the poll.
+  if (XEventsQueued(display, QueuedAfterReading) > 0) return false;
+  pollfd p{fd_, POLLIN, 0};
+  return poll(&p, 1, timeout_ms) == 0;
+}
+
+}  // namespace yomite::ui::sdl
