@@ -156,7 +156,10 @@ std::optional<Outcome> RunUnprivileged(const Row& row, const fs::path& dat, std:
     std::string report;
     const uid_t nobody = 65534;
     if (setgid(nobody) != 0 || setuid(nobody) != 0) {
-      report = std::string("S") + std::strerror(errno);
+      report = std::string("Scannot give up root here: ") + std::strerror(errno);
+    } else if (access((dat / "opn.dat").c_str(), R_OK) != 0) {
+      // A temp folder inside one that only root may enter.
+      report = "S" + dat.string() + " is out of an unprivileged user's reach";
     } else {
       std::unique_ptr<Player> p;
       Outcome o = PlayRow(row, dat, p);
@@ -175,8 +178,7 @@ std::optional<Outcome> RunUnprivileged(const Row& row, const fs::path& dat, std:
   int status = 0;
   waitpid(child, &status, 0);
   if (report.empty() || report[0] == 'S') {
-    why = "cannot give up root here: " +
-          (report.empty() ? std::string("no report") : report.substr(1));
+    why = report.empty() ? "the unprivileged run gave no report" : report.substr(1);
     return std::nullopt;
   }
   Outcome o;
@@ -317,7 +319,9 @@ std::vector<Row> Rows() {
        Fails(75, "Path/File access error: p.jpg is a folder", "opn.dat", 1)});
   add({"UnreadableScript",
        [](auto& d) {
-         fs::permissions(d, fs::perms::all);  // the unprivileged user must reach the folder
+         // The unprivileged user must reach the folder.
+         fs::permissions(d, fs::perms::all);
+         fs::permissions(d.parent_path(), fs::perms::others_exec, fs::perm_options::add);
          Opn(d, Lines({"一", ">ive>locked"}));
          WriteFile(d / "locked.dat", Lines({"二"}));
          fs::permissions(d / "locked.dat", fs::perms::none);
