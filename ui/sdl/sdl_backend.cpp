@@ -4,7 +4,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <new>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 #include "ui/sdl/icon.h"
 #include "ui/sdl/x11_cover.h"
@@ -59,6 +65,28 @@ constexpr uint64_t kPumpEveryMs = 100;
 // of pointer motion cannot hold the text back.
 constexpr int kMaxEventsPerPass = 64;
 
+// The first frame writes every pixel of the software renderer's frame, a
+// full-screen buffer the system hands out page by page as it is first
+// touched. Asking for all its pages in one call costs a few milliseconds
+// where two thousand page faults cost twenty or more on a virtual machine.
+void PrefaultSoftwareFrame(SDL_Renderer* renderer, SDL_Window* window) {
+#if defined(__linux__)
+  constexpr int kPopulateWrite = 23;  // MADV_POPULATE_WRITE, Linux 5.14; older kernels refuse it
+  SDL_RendererInfo info{};
+  if (SDL_GetRendererInfo(renderer, &info) != 0 || std::strcmp(info.name, "software") != 0) return;
+  SDL_Surface* frame = SDL_GetWindowSurface(window);
+  if (!frame || !frame->pixels) return;
+  const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+  const uintptr_t begin = reinterpret_cast<uintptr_t>(frame->pixels) & ~(page - 1);
+  const uintptr_t end = reinterpret_cast<uintptr_t>(frame->pixels) +
+                        static_cast<uintptr_t>(frame->pitch) * static_cast<uintptr_t>(frame->h);
+  madvise(reinterpret_cast<void*>(begin), end - begin, kPopulateWrite);
+#else
+  (void)renderer;
+  (void)window;
+#endif
+}
+
 }  // namespace
 
 std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::string* error) {
@@ -85,32 +113,47 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   std::unique_ptr<SdlBackend> b(new SdlBackend());
   b->timers_.emplace(options.min_timer_period_ms);
 
-  uint32_t flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALLOW_HIGHDPI;
-  if (options.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  // Hidden until it has its final size, so that it is mapped once.
+  uint32_t flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN;
   b->window_ = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                 options.restored_width, options.restored_height, flags);
   if (!b->window_) {
     if (error) *error = SDL_GetError();
     return nullptr;
   }
+  if (options.fullscreen) {
+    if (X11WithoutWindowManager(b->window_)) {
+      CoverDisplay(b->window_);
+    } else {
+      SDL_SetWindowFullscreen(b->window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
+  }
+  // Black until the story has laid the window out and drawn it. On X11
+  // the server paints that as it maps the window; presenting a black frame
+  // of our own first would cost a full-screen upload before the first page.
+  bool black_by_server = X11FillsWithBlack(b->window_);
   if (SDL_Surface* icon = MakeIcon()) {
     SDL_SetWindowIcon(b->window_, icon);
     SDL_FreeSurface(icon);
   }
+  SDL_ShowWindow(b->window_);
+  // The size change arrives as an event; a renderer made before SDL has
+  // read it would make its full-screen buffer a second time.
+  SDL_PumpEvents();
   b->renderer_ = SDL_CreateRenderer(b->window_, -1, 0);
   if (!b->renderer_) b->renderer_ = SDL_CreateRenderer(b->window_, -1, SDL_RENDERER_SOFTWARE);
   if (!b->renderer_) {
     if (error) *error = SDL_GetError();
     return nullptr;
   }
-  // After the renderer, which may have made the window anew for OpenGL.
-  if (options.fullscreen) CoverDisplayWithoutWindowManager(b->window_);
+  PrefaultSoftwareFrame(b->renderer_, b->window_);
   b->sleeper_ = X11Sleeper::For(b->window_);
   SDL_StopTextInput();  // the player takes no typed text
-  // Black until the story has laid the window out and drawn it.
-  SDL_SetRenderDrawColor(b->renderer_, 0, 0, 0, 255);
-  SDL_RenderClear(b->renderer_);
-  SDL_RenderPresent(b->renderer_);
+  if (!black_by_server) {
+    SDL_SetRenderDrawColor(b->renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(b->renderer_);
+    SDL_RenderPresent(b->renderer_);
+  }
 
   SDL_DisplayMode mode{};
   int display = std::max(0, SDL_GetWindowDisplayIndex(b->window_));

@@ -4,6 +4,8 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <algorithm>
+
 namespace yomite::ui::sdl {
 
 namespace {
@@ -23,21 +25,27 @@ bool HasWindowManager(Display* display) {
 
 }  // namespace
 
-void CoverDisplayWithoutWindowManager(SDL_Window* window) {
+bool X11WithoutWindowManager(SDL_Window* window) {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+  return !HasWindowManager(info.info.x11.display);
+}
+
+bool X11FillsWithBlack(SDL_Window* window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
   Display* display = info.info.x11.display;
-  if (HasWindowManager(display)) return;
+  XSetWindowBackground(display, info.info.x11.window, BlackPixel(display, DefaultScreen(display)));
+  return true;
+}
+
+void CoverDisplay(SDL_Window* window) {
   SDL_Rect bounds;
-  if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &bounds) != 0) return;
-  XWindowAttributes now;
-  if (XGetWindowAttributes(display, info.info.x11.window, &now) && now.x == bounds.x &&
-      now.y == bounds.y && now.width == bounds.w && now.height == bounds.h) {
-    return;
-  }
-  XMoveResizeWindow(display, info.info.x11.window, bounds.x, bounds.y, bounds.w, bounds.h);
-  XFlush(display);
+  if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window)), &bounds) != 0) return;
+  SDL_SetWindowPosition(window, bounds.x, bounds.y);
+  SDL_SetWindowSize(window, bounds.w, bounds.h);
 }
 
 }  // namespace yomite::ui::sdl

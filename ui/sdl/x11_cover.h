@@ -4,11 +4,19 @@
 
 namespace yomite::ui::sdl {
 
-// SDL asks the window manager to make a window full screen. With no window
-// manager running (a bare X server, as in tests) nobody does, and the
-// window keeps its restored size while SDL reports the full screen; then
-// this moves and sizes it over the display itself. Does nothing on other
-// video drivers or when a window manager is there.
-void CoverDisplayWithoutWindowManager(SDL_Window* window);
+// True on an X server with no window manager running (a bare X server, as
+// in tests and benchmarks). There nobody would honour a request to make a
+// window full screen: SDL sends it, then polls 100 ms for an answer that
+// never comes, and the window keeps its restored size.
+bool X11WithoutWindowManager(SDL_Window* window);
+
+// Moves and sizes a window over the whole of its display itself, with no
+// full-screen request. For a display without a window manager.
+void CoverDisplay(SDL_Window* window);
+
+// Has the X server fill the window with black wherever it shows it before
+// we have drawn, instead of leaving what lay beneath. False on other video
+// drivers.
+bool X11FillsWithBlack(SDL_Window* window);
 
 }  // namespace yomite::ui::sdl
