@@ -87,8 +87,12 @@ int main(int argc, char** argv) {
   MainWindow w(*backend, backend->ScreenWidthPx(), backend->ScreenHeightPx());
   platform::DiskFiles files(dat);
   platform::JpegPictureLoader pictures(dat);
-  // Without an audio device or a soundfont the story plays in silence.
-  platform::mci::MciInterpreter media;
+  // Without an audio device or a soundfont the story plays in silence. The
+  // soundfont and the audio device cost more than the rest of the start-up
+  // together, so the music starts once the first page is on the screen.
+  platform::mci::MciOptions music;
+  music.start_later = true;
+  platform::mci::MciInterpreter media(music);
   Fom fom(w, Fom::Platform{files, pictures, media, dat});
 
   backend->CentreCaption(w.ClickMe);
@@ -97,6 +101,7 @@ int main(int argc, char** argv) {
     if (at.file.empty()) return {};
     return "in " + ToUtf8(at.file) + ", line " + std::to_string(at.line);
   };
+  backend->on_first_wait = [&media] { media.StartPending(); };
   bool stamped = false;
   if (BenchStartup()) {
     backend->on_frame_presented = [&] {

@@ -182,30 +182,52 @@ uint32_t MciInterpreter::Open(const Command& c) {
     return kErrSeqNoMidiPresent;
   }
 
+  std::unique_ptr<MidiPlayer> player =
+      MidiPlayer::CreateWithoutSynth(std::get<MidiSequence>(read), options_.frequency);
+  if (options_.start_later) {
+    pending_soundfonts_ = soundfonts;
+  } else if (!StartPlayer(*player, soundfonts)) {
+    return output_ == nullptr ? kErrHardware : kErrSeqNoMidiPresent;
+  }
+  player_ = std::move(player);
+  alias_ = c.alias.value_or(c.device);
+  if (pending_soundfonts_.empty()) output_->Attach(player_.get());
+  return kOk;
+}
+
+bool MciInterpreter::StartPlayer(MidiPlayer& player, const std::vector<std::string>& soundfonts) {
   std::string why;
   if (output_ == nullptr) {
     output_ = MixerOutput::Open(options_.frequency, options_.chunk_frames, &why);
     if (output_ == nullptr) {
       ReportSilence(why);
-      return kErrHardware;
+      return false;
     }
   }
-  std::unique_ptr<MidiPlayer> player =
-      MidiPlayer::Create(std::get<MidiSequence>(read), soundfonts, output_->frequency(), &why);
-  if (player == nullptr) {
+  if (!player.StartSynth(soundfonts, output_->frequency(), &why)) {
     ReportSilence(why);
-    return kErrSeqNoMidiPresent;
+    return false;
   }
-  player_ = std::move(player);
-  alias_ = c.alias.value_or(c.device);
+  return true;
+}
+
+void MciInterpreter::StartPending() {
+  if (player_ == nullptr || pending_soundfonts_.empty()) return;
+  std::vector<std::string> soundfonts = std::move(pending_soundfonts_);
+  pending_soundfonts_.clear();
+  if (!StartPlayer(*player_, soundfonts)) {
+    player_.reset();
+    alias_.clear();
+    return;
+  }
   output_->Attach(player_.get());
-  return kOk;
 }
 
 void MciInterpreter::Close() {
+  pending_soundfonts_.clear();
   if (player_ == nullptr) return;
   // Detaching stops the sound at once: nothing rings on after close.
-  output_->Detach();
+  if (output_ != nullptr) output_->Detach();
   player_.reset();
   alias_.clear();
 }

@@ -32,6 +32,12 @@ struct MciOptions {
   // A block of 512 frames (11.6 ms at 44.1 kHz) bounds how far past the end
   // of the piece the device has played before a restart can begin.
   int chunk_frames = 512;
+  // When set, "open" checks the file and that a soundfont is there, and
+  // leaves loading the soundfont and opening the audio device to
+  // StartPending: a program can show its first page before it pays for
+  // the music. Until then the device obeys every command and plays
+  // silence, its position standing still.
+  bool start_later = false;
 };
 
 class MciInterpreter final : public MediaCommands {
@@ -44,8 +50,14 @@ class MciInterpreter final : public MediaCommands {
 
   uint32_t SendString(TextView command, char16_t* reply, uint32_t reply_length) override;
 
+  // Finishes an open that start_later left pending; does nothing otherwise.
+  // Should that fail, the device is closed, as if "open" had failed, with
+  // the same one line.
+  void StartPending();
+
  private:
   uint32_t Open(const Command& c);
+  bool StartPlayer(MidiPlayer& player, const std::vector<std::string>& soundfonts);
   void Close();
   uint32_t Status(const Command& c, char16_t* reply, uint32_t reply_length);
   void ReportSilence(const std::string& why);
@@ -56,6 +68,7 @@ class MciInterpreter final : public MediaCommands {
   std::unique_ptr<MixerOutput> output_;
   Text alias_;  // of the open device; empty when none is open
   std::unique_ptr<MidiPlayer> player_;
+  std::vector<std::string> pending_soundfonts_;  // of an open not yet started
 };
 
 }  // namespace yomite::platform::mci

@@ -29,56 +29,93 @@ void QuietFluidSynth() {
 std::unique_ptr<MidiPlayer> MidiPlayer::Create(const MidiSequence& sequence,
                                                const std::vector<std::string>& soundfonts,
                                                double sample_rate, std::string* why) {
-  QuietFluidSynth();
+  std::unique_ptr<MidiPlayer> p = CreateWithoutSynth(sequence, sample_rate);
+  if (!p->StartSynth(soundfonts, sample_rate, why)) return nullptr;
+  return p;
+}
+
+std::unique_ptr<MidiPlayer> MidiPlayer::CreateWithoutSynth(const MidiSequence& sequence,
+                                                           double sample_rate) {
   std::unique_ptr<MidiPlayer> p(new MidiPlayer());
-  p->sample_rate_ = sample_rate;
-  p->settings_ = new_fluid_settings();
-  if (p->settings_ == nullptr) {
-    *why = "the synthesizer could not be created";
-    return nullptr;
+  p->events_.reserve(sequence.events.size());
+  for (const MidiEvent& e : sequence.events) {
+    p->events_.push_back(
+        {e.time_us, 0, e.status, e.data1, e.data2, e.sysex_offset, e.sysex_length});
   }
-  fluid_settings_setnum(p->settings_, "synth.sample-rate", sample_rate);
+  p->sysex_ = sequence.sysex_data;
+  p->length_us_ = sequence.length_us;
+  p->SetSampleRate(sample_rate);
+  p->stop_at_ = p->length_;
+  return p;
+}
+
+void MidiPlayer::SetSampleRate(double sample_rate) {
+  auto to_frame = [sample_rate](int64_t us) {
+    return static_cast<uint64_t>(std::llround(static_cast<double>(us) * sample_rate / 1e6));
+  };
+  const double old_rate = sample_rate_;
+  sample_rate_ = sample_rate;
+  for (Event& e : events_) e.frame = to_frame(e.time_us);
+  const uint64_t old_length = length_;
+  length_ = to_frame(length_us_);
+  if (old_rate <= 0) return;
+  std::lock_guard lock(mutex_);
+  auto retime = [&](uint64_t frame) {
+    if (frame >= old_length) return length_;
+    return std::min(length_, static_cast<uint64_t>(std::llround(static_cast<double>(frame) *
+                                                                sample_rate / old_rate)));
+  };
+  position_ = retime(position_);
+  stop_at_ = retime(stop_at_);
+  pending_ |= kJump;
+}
+
+bool MidiPlayer::StartSynth(const std::vector<std::string>& soundfonts, double sample_rate,
+                            std::string* why) {
+  QuietFluidSynth();
+  if (synth_ != nullptr) return true;
+  if (sample_rate != sample_rate_) SetSampleRate(sample_rate);
+  settings_ = new_fluid_settings();
+  if (settings_ == nullptr) {
+    *why = "the synthesizer could not be created";
+    return false;
+  }
+  fluid_settings_setnum(settings_, "synth.sample-rate", sample_rate);
   // One thread at a time uses the synthesizer (see the header), so its own
   // locking is not needed.
-  fluid_settings_setint(p->settings_, "synth.threadsafe-api", 0);
+  fluid_settings_setint(settings_, "synth.threadsafe-api", 0);
   // FluidSynth's default gain of 0.2 leaves a General MIDI piece some
   // 30 dB below full scale with the small soundfonts; 0.4 still leaves
   // room for a dozen loud voices before the output clips.
-  fluid_settings_setnum(p->settings_, "synth.gain", 0.4);
-  p->synth_ = new_fluid_synth(p->settings_);
-  if (p->synth_ == nullptr) {
+  fluid_settings_setnum(settings_, "synth.gain", 0.4);
+  fluid_synth_t* synth = new_fluid_synth(settings_);
+  if (synth == nullptr) {
     *why = "the synthesizer could not be created";
-    return nullptr;
+    return false;
   }
 
   std::string tried;
   for (const std::string& path : soundfonts) {
     if (!LooksLikeSoundFont(path)) continue;
-    if (fluid_synth_sfload(p->synth_, path.c_str(), 1) != FLUID_FAILED) {
-      p->soundfont_ = path;
+    if (fluid_synth_sfload(synth, path.c_str(), 1) != FLUID_FAILED) {
+      soundfont_ = path;
       break;
     }
     tried += (tried.empty() ? "" : ", ") + path;
   }
-  if (p->soundfont_.empty()) {
+  if (soundfont_.empty()) {
+    delete_fluid_synth(synth);
     *why = tried.empty()
                ? "no General MIDI soundfont found (looked in " + JoinPaths(soundfonts) + ")"
                : "no General MIDI soundfont could be loaded (" + tried + " failed)";
-    return nullptr;
+    return false;
   }
-
-  auto to_frame = [sample_rate](int64_t us) {
-    return static_cast<uint64_t>(std::llround(static_cast<double>(us) * sample_rate / 1e6));
-  };
-  p->events_.reserve(sequence.events.size());
-  for (const MidiEvent& e : sequence.events) {
-    p->events_.push_back(
-        {to_frame(e.time_us), e.status, e.data1, e.data2, e.sysex_offset, e.sysex_length});
-  }
-  p->sysex_ = sequence.sysex_data;
-  p->length_ = to_frame(sequence.length_us);
-  p->stop_at_ = p->length_;
-  return p;
+  synth_ = synth;
+  // Whatever the controls did before, the first block starts where they
+  // left the position, with the piece's settings as they stand there.
+  std::lock_guard lock(mutex_);
+  pending_ |= kJump;
+  return true;
 }
 
 MidiPlayer::~MidiPlayer() {
@@ -145,6 +182,10 @@ uint64_t MidiPlayer::position() const {
 }
 
 void MidiPlayer::Render(float* stereo, int frames) {
+  if (synth_ == nullptr) {
+    std::fill(stereo, stereo + 2 * static_cast<size_t>(frames), 0.0f);
+    return;
+  }
   Mode mode;
   uint64_t pos, stop_at, position_generation, mode_generation;
   unsigned actions;

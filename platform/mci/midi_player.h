@@ -36,6 +36,17 @@ class MidiPlayer {
   static std::unique_ptr<MidiPlayer> Create(const MidiSequence& sequence,
                                             const std::vector<std::string>& soundfonts,
                                             double sample_rate, std::string* why);
+  // A player whose controls and queries work at once, with no synthesizer
+  // yet: it renders silence and its position stands still until
+  // StartSynth has succeeded.
+  static std::unique_ptr<MidiPlayer> CreateWithoutSynth(const MidiSequence& sequence,
+                                                        double sample_rate);
+  // Loads the first of the soundfonts that loads into a new synthesizer
+  // running at sample_rate, which may differ from the rate the player was
+  // made for: positions keep their time. On failure returns false and sets
+  // *why. Not while an audio thread renders this player.
+  bool StartSynth(const std::vector<std::string>& soundfonts, double sample_rate, std::string* why);
+  bool has_synth() const { return synth_ != nullptr; }
   ~MidiPlayer();
   MidiPlayer(const MidiPlayer&) = delete;
   MidiPlayer& operator=(const MidiPlayer&) = delete;
@@ -59,6 +70,7 @@ class MidiPlayer {
 
  private:
   struct Event {
+    int64_t time_us;
     uint64_t frame;
     uint8_t status, data1, data2;
     uint32_t sysex_offset, sysex_length;
@@ -66,6 +78,7 @@ class MidiPlayer {
   enum Action : unsigned { kReleaseNotes = 1, kJump = 2 };
 
   MidiPlayer() = default;
+  void SetSampleRate(double sample_rate);
   void Dispatch(const Event& e);
   void ReleaseNotes();
   void JumpTo(uint64_t frame);
@@ -75,6 +88,7 @@ class MidiPlayer {
   std::vector<Event> events_;
   std::vector<uint8_t> sysex_;
   uint64_t length_ = 0;
+  int64_t length_us_ = 0;
   double sample_rate_ = 0;
   std::string soundfont_;
 

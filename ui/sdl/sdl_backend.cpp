@@ -225,6 +225,11 @@ int SdlBackend::Run(Window& window) {
     RunTimers();
     if (ended_) break;
     if (dirty_) Draw();
+    if (on_first_wait) {
+      std::function<void()> first = std::move(on_first_wait);
+      on_first_wait = nullptr;
+      if (!Guard(first)) continue;
+    }
     int timeout = -1;
     if (std::optional<uint64_t> next = timers_->NextDeadline()) {
       uint64_t now = Now();

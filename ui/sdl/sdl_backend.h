@@ -63,6 +63,10 @@ class SdlBackend : public Backend {
   std::function<std::string()> error_location;
   // Called after each frame is shown.
   std::function<void()> on_frame_presented;
+  // Called once, when the first page has been drawn (or could not be, the
+  // window being minimized) and the loop is about to wait for the first
+  // time: for start-up work that need not delay the first page.
+  std::function<void()> on_first_wait;
 
   // Raises the window's first events, shows it and runs the event loop
   // until the program ends. Returns the exit status: 0 after a normal end,
