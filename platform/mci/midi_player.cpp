@@ -28,9 +28,10 @@ void QuietFluidSynth() {
 
 std::unique_ptr<MidiPlayer> MidiPlayer::Create(const MidiSequence& sequence,
                                                const std::vector<std::string>& soundfonts,
-                                               double sample_rate, std::string* why) {
+                                               double sample_rate, std::string* why,
+                                               SynthOptions options) {
   std::unique_ptr<MidiPlayer> p = CreateWithoutSynth(sequence, sample_rate);
-  if (!p->StartSynth(soundfonts, sample_rate, why)) return nullptr;
+  if (!p->StartSynth(soundfonts, sample_rate, why, options)) return nullptr;
   return p;
 }
 
@@ -71,7 +72,7 @@ void MidiPlayer::SetSampleRate(double sample_rate) {
 }
 
 bool MidiPlayer::StartSynth(const std::vector<std::string>& soundfonts, double sample_rate,
-                            std::string* why) {
+                            std::string* why, SynthOptions options) {
   QuietFluidSynth();
   if (synth_ != nullptr) return true;
   if (sample_rate != sample_rate_) SetSampleRate(sample_rate);
@@ -88,6 +89,7 @@ bool MidiPlayer::StartSynth(const std::vector<std::string>& soundfonts, double s
   // 30 dB below full scale with the small soundfonts; 0.4 still leaves
   // room for a dozen loud voices before the output clips.
   fluid_settings_setnum(settings_, "synth.gain", 0.4);
+  if (!options.reverb) fluid_settings_setint(settings_, "synth.reverb.active", 0);
   fluid_synth_t* synth = new_fluid_synth(settings_);
   if (synth == nullptr) {
     *why = "the synthesizer could not be created";
@@ -111,6 +113,15 @@ bool MidiPlayer::StartSynth(const std::vector<std::string>& soundfonts, double s
     return false;
   }
   synth_ = synth;
+  const double seconds = static_cast<double>(length_us_) / 1e6;
+  if (loop_state_ != Take::kNever && seconds >= kMinReplaySeconds && seconds <= kMaxReplaySeconds) {
+    loop_.Reserve(length_);
+    tail_.Reserve(static_cast<uint64_t>(kMaxTailSeconds * sample_rate));
+    loop_state_ = Take::kNotYet;
+    tail_state_ = Take::kNotYet;
+  } else {
+    DisableReplay();
+  }
   // Whatever the controls did before, the first block starts where they
   // left the position, with the piece's settings as they stand there.
   std::lock_guard lock(mutex_);
@@ -181,6 +192,13 @@ uint64_t MidiPlayer::position() const {
   return position_;
 }
 
+void MidiPlayer::DisableReplay() {
+  loop_state_ = Take::kNever;
+  tail_state_ = Take::kNever;
+  loop_.Release();
+  tail_.Release();
+}
+
 void MidiPlayer::Render(float* stereo, int frames) {
   if (synth_ == nullptr) {
     std::fill(stereo, stereo + 2 * static_cast<size_t>(frames), 0.0f);
@@ -199,9 +217,11 @@ void MidiPlayer::Render(float* stereo, int frames) {
     actions = pending_;
     pending_ = 0;
   }
+  const uint64_t was_at = cursor_frame_;
   if (actions & kReleaseNotes) ReleaseNotes();
   if (actions & kJump) {
     JumpTo(pos);
+    synth_follows_ = true;
   } else if (pos != cursor_frame_) {
     // Only the audio thread advances the position, and every move by the UI
     // asks for a jump, so this is a safety net.
@@ -210,28 +230,44 @@ void MidiPlayer::Render(float* stereo, int frames) {
               events_.begin();
   }
 
+  // A control, or playing that stopped or ends short of the end, ends the
+  // run under way.
+  if (actions != 0 || mode != Mode::kPlaying || stop_at != length_) {
+    if (run_ == Run::kRecording) GiveUpReplay();
+    if (run_ == Run::kReplay) {
+      // The recording's notes are not in the synthesizer to be released:
+      // they fade out quickly instead of stopping with a click.
+      fade_from_ = was_at;
+      fade_left_ = FadeFrames();
+    }
+    run_ = Run::kNone;
+  }
+  if (mode == Mode::kPlaying && run_ == Run::kNone) StartRun(pos, stop_at);
+
   bool ended = false;
   int done = 0;
   while (done < frames) {
     int n = frames - done;
-    if (mode == Mode::kPlaying) {
-      while (cursor_ < events_.size() && events_[cursor_].frame <= pos) {
+    const bool playing = mode == Mode::kPlaying;
+    if (playing) {
+      const bool dispatching = run_ != Run::kReplay;
+      while (dispatching && cursor_ < events_.size() && events_[cursor_].frame <= pos) {
         Dispatch(events_[cursor_++]);
       }
       if (pos >= stop_at) {
         // The piece is over; what still sounds is its tail.
         mode = Mode::kStopped;
         ended = true;
-        ReleaseNotes();
+        EndOfPiece();
         continue;
       }
       uint64_t next = stop_at;
-      if (cursor_ < events_.size()) next = std::min(next, events_[cursor_].frame);
+      if (dispatching && cursor_ < events_.size()) next = std::min(next, events_[cursor_].frame);
       n = static_cast<int>(std::min<uint64_t>(n, next - pos));
     }
-    fluid_synth_write_float(synth_, n, stereo, 2 * done, 2, stereo, 2 * done + 1, 2);
+    RenderSegment(stereo + 2 * static_cast<size_t>(done), n, playing, pos);
     done += n;
-    if (mode == Mode::kPlaying) pos += n;
+    if (playing) pos += n;
   }
   cursor_frame_ = pos;
 
@@ -240,6 +276,100 @@ void MidiPlayer::Render(float* stereo, int frames) {
   if (position_generation == position_generation_) position_ = pos;
   if (ended && mode_generation == mode_generation_) mode_ = Mode::kStopped;
 }
+
+void MidiPlayer::StartRun(uint64_t pos, uint64_t stop_at) {
+  const bool whole_piece = pos == 0 && stop_at == length_;
+  if (whole_piece && loop_state_ == Take::kDone && tail_state_ != Take::kNever) {
+    run_ = Run::kReplay;
+    synth_follows_ = false;
+    return;
+  }
+  if (whole_piece && loop_state_ == Take::kNotYet && synth_fresh_) {
+    run_ = Run::kRecording;
+    loop_state_ = Take::kRecording;
+    return;
+  }
+  // The synthesizer plays new notes: a tail recorded now would hold them.
+  if (tail_state_ == Take::kRecording) GiveUpReplay();
+  if (!synth_follows_) {
+    JumpTo(pos);
+    synth_follows_ = true;
+  }
+  run_ = Run::kLive;
+}
+
+void MidiPlayer::EndOfPiece() {
+  ReleaseNotes();
+  since_end_ = 0;
+  tail_from_take_ = false;
+  if (run_ == Run::kRecording) {
+    loop_state_ = Take::kDone;
+    tail_state_ = Take::kRecording;
+  } else if (run_ == Run::kReplay) {
+    if (tail_state_ == Take::kDone) {
+      tail_from_take_ = true;
+    } else {
+      GiveUpReplay();  // a tail that outlasted the piece: not reached with its minimum length
+    }
+  }
+  run_ = Run::kNone;
+}
+
+void MidiPlayer::RenderSegment(float* out, int frames, bool playing, uint64_t pos) {
+  const bool synthesize = run_ == Run::kLive || run_ == Run::kRecording || !synth_quiet_;
+  if (synthesize) {
+    fluid_synth_write_float(synth_, frames, out, 0, 2, out, 1, 2);
+    synthesized_.fetch_add(static_cast<uint64_t>(frames), std::memory_order_relaxed);
+    TrackQuiet(out, frames);
+  } else {
+    std::fill(out, out + 2 * static_cast<size_t>(frames), 0.0f);
+  }
+  // The takes hold the synthesizer's sound alone, before anything is mixed in.
+  if (tail_state_ == Take::kRecording) {
+    if (!tail_.Append(out, frames)) {
+      tail_.FadeOutEnd(FadeFrames() * 5);
+      tail_state_ = Take::kDone;
+    } else if (synth_quiet_) {
+      tail_state_ = Take::kDone;
+    }
+  }
+  if (run_ == Run::kRecording && playing && !loop_.Append(out, frames)) GiveUpReplay();
+
+  if (run_ == Run::kReplay && playing) loop_.MixInto(out, pos, frames);
+  if (tail_from_take_) tail_.MixInto(out, since_end_, frames);
+  if (fade_left_ > 0) {
+    const float step = 1.0f / static_cast<float>(FadeFrames());
+    loop_.MixInto(out, fade_from_, frames, step * static_cast<float>(fade_left_), step);
+    const uint64_t k = std::min<uint64_t>(fade_left_, static_cast<uint64_t>(frames));
+    fade_from_ += k;
+    fade_left_ -= k;
+  }
+  since_end_ += static_cast<uint64_t>(frames);
+}
+
+void MidiPlayer::TrackQuiet(const float* out, int frames) {
+  // FluidSynth keeps running its reverb over silence; below this, and with
+  // no voice left, nothing can be heard of what it would still render.
+  constexpr float kSilence = 1.0f / 16384.0f;
+  float peak = 0.0f;
+  for (size_t i = 0; i < 2 * static_cast<size_t>(frames); ++i)
+    peak = std::max(peak, std::fabs(out[i]));
+  if (peak < kSilence && fluid_synth_get_active_voice_count(synth_) == 0) {
+    quiet_frames_ += static_cast<uint64_t>(frames);
+  } else {
+    quiet_frames_ = 0;
+  }
+  synth_quiet_ = quiet_frames_ >= static_cast<uint64_t>(sample_rate_ / 10);
+}
+
+void MidiPlayer::GiveUpReplay() {
+  DisableReplay();
+  tail_from_take_ = false;
+  fade_left_ = 0;
+  if (run_ == Run::kRecording || run_ == Run::kReplay) run_ = Run::kLive;
+}
+
+uint64_t MidiPlayer::FadeFrames() const { return static_cast<uint64_t>(sample_rate_ / 100); }
 
 void MidiPlayer::Dispatch(const Event& e) {
   int channel = e.status & 0x0F;
@@ -252,6 +382,9 @@ void MidiPlayer::Dispatch(const Event& e) {
         fluid_synth_noteoff(synth_, channel, e.data1);
       } else {
         fluid_synth_noteon(synth_, channel, e.data1, e.data2);
+        synth_fresh_ = false;
+        synth_quiet_ = false;
+        quiet_frames_ = 0;
       }
       break;
     case 0xA0:

@@ -5,6 +5,14 @@
 // after that, while the mode already reads stopped, so a restart from the
 // top follows the end of the piece at once.
 //
+// A looped piece is synthesized once. The first time it plays through from
+// its first frame, from a silent synthesizer, its sound is recorded, and
+// after its end the tail its last notes leave. Every later run from the
+// first frame to the end plays the recording, with the recorded tail after
+// it, and leaves the synthesizer idle. Any other control hands the sound
+// back to the synthesizer at the same place. The synthesizer is not run at
+// all while it has nothing left to sound.
+//
 // Threads: the control methods (Play, Stop, Pause, Resume, Seek and the
 // queries) are called from one thread, the UI thread; Render from the audio
 // thread. They share only the small control block guarded by mutex_, which
@@ -13,6 +21,7 @@
 // to the audio thread, by Render afterwards.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -20,12 +29,17 @@
 #include <string>
 #include <vector>
 
+#include "platform/mci/sound_take.h"
 #include "platform/mci/standard_midi_file.h"
 
 typedef struct _fluid_hashtable_t fluid_settings_t;
 typedef struct _fluid_synth_t fluid_synth_t;
 
 namespace yomite::platform::mci {
+
+struct SynthOptions {
+  bool reverb = true;
+};
 
 class MidiPlayer {
  public:
@@ -35,7 +49,8 @@ class MidiPlayer {
   // of the soundfonts that loads. On failure returns null and sets *why.
   static std::unique_ptr<MidiPlayer> Create(const MidiSequence& sequence,
                                             const std::vector<std::string>& soundfonts,
-                                            double sample_rate, std::string* why);
+                                            double sample_rate, std::string* why,
+                                            SynthOptions options = {});
   // A player whose controls and queries work at once, with no synthesizer
   // yet: it renders silence and its position stands still until
   // StartSynth has succeeded.
@@ -45,8 +60,19 @@ class MidiPlayer {
   // running at sample_rate, which may differ from the rate the player was
   // made for: positions keep their time. On failure returns false and sets
   // *why. Not while an audio thread renders this player.
-  bool StartSynth(const std::vector<std::string>& soundfonts, double sample_rate, std::string* why);
+  bool StartSynth(const std::vector<std::string>& soundfonts, double sample_rate, std::string* why,
+                  SynthOptions options = {});
   bool has_synth() const { return synth_ != nullptr; }
+
+  // Shorter pieces would be outlasted by their tails; longer ones would
+  // cost too much memory (10 MB a minute): both are always synthesized.
+  static constexpr double kMinReplaySeconds = 10.0;
+  static constexpr double kMaxReplaySeconds = 90.0;
+  static constexpr double kMaxTailSeconds = 8.0;
+  // Always synthesizes. Before the first Render.
+  void DisableReplay();
+  // Frames the synthesizer has rendered so far; from any thread.
+  uint64_t synthesized_frames() const { return synthesized_.load(std::memory_order_relaxed); }
   ~MidiPlayer();
   MidiPlayer(const MidiPlayer&) = delete;
   MidiPlayer& operator=(const MidiPlayer&) = delete;
@@ -79,6 +105,15 @@ class MidiPlayer {
 
   MidiPlayer() = default;
   void SetSampleRate(double sample_rate);
+  enum class Run { kNone, kLive, kRecording, kReplay };
+  enum class Take { kNotYet, kRecording, kDone, kNever };
+
+  void StartRun(uint64_t pos, uint64_t stop_at);
+  void EndOfPiece();
+  void RenderSegment(float* out, int frames, bool playing, uint64_t pos);
+  void TrackQuiet(const float* out, int frames);
+  void GiveUpReplay();
+  uint64_t FadeFrames() const;
   void Dispatch(const Event& e);
   void ReleaseNotes();
   void JumpTo(uint64_t frame);
@@ -104,6 +139,20 @@ class MidiPlayer {
   // Audio thread only.
   size_t cursor_ = 0;          // the first event not yet dispatched
   uint64_t cursor_frame_ = 0;  // the position cursor_ belongs to
+  Run run_ = Run::kNone;
+  Take loop_state_ = Take::kNotYet;
+  Take tail_state_ = Take::kNotYet;
+  SoundTake loop_;             // the piece, frame for frame
+  SoundTake tail_;             // what sounds on after its end
+  bool synth_fresh_ = true;    // no note has reached the synthesizer yet
+  bool synth_follows_ = true;  // its events are dispatched up to the position
+  bool synth_quiet_ = true;    // nothing more would be heard of it
+  uint64_t quiet_frames_ = 0;
+  bool tail_from_take_ = false;  // the last end was replayed: its tail comes from tail_
+  uint64_t since_end_ = 0;       // frames since the last end of the piece
+  uint64_t fade_from_ = 0;       // a replay cut short fades out from here in loop_
+  uint64_t fade_left_ = 0;
+  std::atomic<uint64_t> synthesized_{0};
 };
 
 }  // namespace yomite::platform::mci
