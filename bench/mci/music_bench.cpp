@@ -1,8 +1,8 @@
 // Prints figures of the music backend; asserts nothing about them.
 //   start-up: the open and play commands with the default soundfont;
 //   restart gap: audio time from the last event of the piece to the sound
-//     of its restart, the program's way (poll every 2 ms, seek, play from 0);
-//   CPU: a process that plays music and polls the mode every 10 ms.
+//     of its restart, the program's way (poll every 20 ms as the player does, seek, play from 0);
+//   CPU: a process that plays music and polls the mode as the player does.
 // The audio goes to SDL's dummy or disk driver; nothing is heard.
 #include <sys/resource.h>
 #include <unistd.h>
@@ -98,6 +98,9 @@ void StartUp(const std::string& dir) {
               opens[opens.size() / 2]);
 }
 
+// The player's music timer period.
+constexpr int kPollMs = 20;
+
 void RestartGap(const std::string& dir, int loops) {
   const std::string audio = dir + "/out.raw";
   setenv("SDL_AUDIODRIVER", "disk", 1);
@@ -114,7 +117,7 @@ void RestartGap(const std::string& dir, int loops) {
     auto until = Clock::now() +
                  std::chrono::duration<double>((loops + 1.2) * t::TestPiece::kLengthSeconds + 1.0);
     while (Clock::now() < until) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
       if (Stopped(m)) {
         m.SendString(u"seek MIDI to start", nullptr, 0);
         m.SendString(u"play MIDI from 0", nullptr, 0);
@@ -135,7 +138,8 @@ void RestartGap(const std::string& dir, int loops) {
   }
   const long length = static_cast<long>(t::TestPiece::kLengthSeconds * 44100);
   long previous = t::FindOnset(mono, 0, window, 0.05f * peak, 0.25f * peak);
-  std::printf("restart gap (disk audio driver, 512-frame blocks, poll every 2 ms)\n");
+  std::printf("restart gap (disk audio driver, %d-frame blocks, poll every %d ms)\n",
+              mci::MciOptions{}.chunk_frames, kPollMs);
   double worst = 0, sum = 0;
   int found = 0;
   for (int loop = 1; loop <= loops && previous >= 0; ++loop) {
@@ -168,7 +172,7 @@ void Cpu(const std::string& dir, const char* what, const std::vector<uint8_t>& p
   auto t0 = Clock::now();
   long polls = 0;
   while (Clock::now() - t0 < std::chrono::duration<double>(seconds)) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
     ++polls;
     if (Stopped(m)) {
       m.SendString(u"seek MIDI to start", nullptr, 0);
@@ -177,8 +181,8 @@ void Cpu(const std::string& dir, const char* what, const std::vector<uint8_t>& p
   }
   double wall = std::chrono::duration<double>(Clock::now() - t0).count();
   double cpu = CpuSeconds() - cpu0;
-  std::printf("CPU, %s: %.1f%% of one core over %.1f s (%ld status polls, every 10 ms)\n", what,
-              100.0 * cpu / wall, wall, polls);
+  std::printf("CPU, %s: %.1f%% of one core over %.1f s (%ld status polls, every %d ms)\n", what,
+              100.0 * cpu / wall, wall, polls, kPollMs);
 }
 
 }  // namespace

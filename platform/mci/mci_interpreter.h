@@ -29,9 +29,11 @@ struct MciOptions {
   // end). Unset means standard error.
   std::function<void(const std::string&)> report_silence;
   int frequency = 44100;
-  // A block of 512 frames (11.6 ms at 44.1 kHz) bounds how far past the end
-  // of the piece the device has played before a restart can begin.
-  int chunk_frames = 512;
+  // A block of 1024 frames (23.2 ms at 44.1 kHz) bounds how far past the
+  // end of the piece the device has played before a restart can begin,
+  // when the program polls the mode at least once a block. Each block
+  // wakes the audio thread: halving the block doubles that cost.
+  int chunk_frames = 1024;
   // When set, "open" checks the file and that a soundfont is there, and
   // leaves loading the soundfont and opening the audio device to
   // StartPending: a program can show its first page before it pays for
