@@ -4,8 +4,9 @@
 usage:
   player_bench.py startup PLAYER [RUNS] [AUDIO]
                                               process start to first prose frame
-  player_bench.py idle-cpu PLAYER [SECONDS] [AUDIO]
-                                              CPU while waiting for a click
+  player_bench.py idle-cpu PLAYER [SECONDS] [AUDIO] [SETTLE]
+                                              CPU while waiting for a click,
+                                              SETTLE s after the first frame
   player_bench.py x-playthrough PLAYER        peak memory, played with xdotool
   player_bench.py trace-playthrough TRACE DAT peak memory, played by yomite-trace
 
@@ -103,10 +104,22 @@ class Player:
         raise RuntimeError("no start-up stamp; the player said: " +
                            self.log.read().decode(errors="replace")[-2000:])
 
-    def cpu_ticks(self):
-        with open("/proc/%d/stat" % self.proc.pid) as f:
-            fields = f.read().rsplit(")", 1)[1].split()
-        return int(fields[11]) + int(fields[12])  # utime + stime
+    def cpu_seconds(self):
+        """CPU time of every thread by name, in seconds: the scheduler's own
+        nanosecond count, where the clock ticks of /proc/PID/stat would
+        give a tenth of a percent in 10 s as 0 or 1 tick."""
+        by_name = {}
+        task_dir = "/proc/%d/task" % self.proc.pid
+        for tid in os.listdir(task_dir):
+            try:
+                with open(os.path.join(task_dir, tid, "schedstat")) as f:
+                    ns = int(f.read().split()[0])
+                with open(os.path.join(task_dir, tid, "comm")) as f:
+                    name = f.read().strip()
+            except OSError:
+                continue  # a thread that ended meanwhile
+            by_name[name] = by_name.get(name, 0.0) + ns / 1e9
+        return by_name
 
     def status(self, key):
         with open("/proc/%d/status" % self.proc.pid) as f:
@@ -156,24 +169,26 @@ def startup(player, runs=10, audio="dummy"):
             "max_ms": max(since_start), "main_median_ms": statistics.median(since_main)}
 
 
-def idle_cpu(player, seconds=10.0, audio="dummy"):
+def idle_cpu(player, seconds=10.0, audio="dummy", settle=3.0):
+    """CPU over seconds, settle seconds after the first frame. The opening
+    page runs on one line per 100 ms until its first pause, 3 s in; the
+    music is synthesized the first time through (48 s) and replayed after."""
     with Xvfb() as x:
         p = Player(player, x, audio)
         try:
             p.wait_for_stamp()
-            # The opening page runs on one line per 100 ms until its first
-            # pause; give it time to get there.
-            time.sleep(3.0)
-            hz = os.sysconf("SC_CLK_TCK")
-            t0, c0 = time.monotonic(), p.cpu_ticks()
+            time.sleep(settle)
+            t0, c0 = time.monotonic(), p.cpu_seconds()
             time.sleep(seconds)
-            t1, c1 = time.monotonic(), p.cpu_ticks()
+            t1, c1 = time.monotonic(), p.cpu_seconds()
             threads = p.threads()
         finally:
             p.stop()
-    return {"seconds": round(t1 - t0, 2), "audio": audio or "default",
-            "cpu_percent_of_one_core": 100.0 * (c1 - c0) / hz / (t1 - t0),
-            "clock_ticks": c1 - c0, "tick_hz": hz, "threads": threads}
+    wall = t1 - t0
+    per_thread = {name: round(100.0 * (c1[name] - c0.get(name, 0.0)) / wall, 3) for name in c1}
+    return {"seconds": round(wall, 2), "settle_seconds": settle, "audio": audio or "default",
+            "cpu_percent_of_one_core": sum(per_thread.values()),
+            "per_thread_percent": per_thread, "threads": threads}
 
 
 def screen_pixel(x, point):
@@ -278,7 +293,8 @@ def main(argv):
                          argv[4] if len(argv) > 4 else "dummy")
     elif what == "idle-cpu":
         result = idle_cpu(argv[2], float(argv[3]) if len(argv) > 3 else 10.0,
-                          argv[4] if len(argv) > 4 else "dummy")
+                          argv[4] if len(argv) > 4 else "dummy",
+                          float(argv[5]) if len(argv) > 5 else 3.0)
     elif what == "x-playthrough":
         result = x_playthrough(argv[2])
     elif what == "trace-playthrough":
