@@ -1,10 +1,9 @@
 #include "platform/mci/midi_player.h"
 
-#include <fluidsynth.h>
-
 #include <algorithm>
 #include <cmath>
 
+#include "platform/mci/music_libraries.h"
 #include "platform/mci/soundfont_search.h"
 
 namespace yomite::platform::mci {
@@ -15,11 +14,11 @@ constexpr int kChannels = 16;
 
 // FluidSynth logs to standard error by default; our one line about silent
 // music replaces what it would say.
-void QuietFluidSynth() {
+void QuietFluidSynth(const FluidSynthLibrary& fs) {
   static std::once_flag once;
-  std::call_once(once, [] {
+  std::call_once(once, [&fs] {
     for (int level = FLUID_PANIC; level <= FLUID_DBG; ++level) {
-      fluid_set_log_function(level, nullptr, nullptr);
+      fs.fluid_set_log_function(level, nullptr, nullptr);
     }
   });
 }
@@ -73,28 +72,30 @@ void MidiPlayer::SetSampleRate(double sample_rate) {
 
 bool MidiPlayer::StartSynth(const std::vector<std::string>& soundfonts, double sample_rate,
                             std::string* why, SynthOptions options) {
-  QuietFluidSynth();
   if (synth_ != nullptr) return true;
+  fs_ = FluidSynth(why);
+  if (fs_ == nullptr) return false;
+  QuietFluidSynth(*fs_);
   if (sample_rate != sample_rate_) SetSampleRate(sample_rate);
-  settings_ = new_fluid_settings();
+  settings_ = fs_->new_fluid_settings();
   if (settings_ == nullptr) {
     *why = "the synthesizer could not be created";
     return false;
   }
-  fluid_settings_setnum(settings_, "synth.sample-rate", sample_rate);
+  fs_->fluid_settings_setnum(settings_, "synth.sample-rate", sample_rate);
   // One thread at a time uses the synthesizer (see the header), so its own
   // locking is not needed.
-  fluid_settings_setint(settings_, "synth.threadsafe-api", 0);
+  fs_->fluid_settings_setint(settings_, "synth.threadsafe-api", 0);
   // FluidSynth's default gain of 0.2 leaves a General MIDI piece some
   // 30 dB below full scale with the small soundfonts; 0.4 still leaves
   // room for a dozen loud voices before the output clips.
-  fluid_settings_setnum(settings_, "synth.gain", 0.4);
-  if (!options.reverb) fluid_settings_setint(settings_, "synth.reverb.active", 0);
+  fs_->fluid_settings_setnum(settings_, "synth.gain", 0.4);
+  if (!options.reverb) fs_->fluid_settings_setint(settings_, "synth.reverb.active", 0);
   // Only the instruments the piece selects are read from the soundfont:
   // a General MIDI piece uses a handful of its hundreds, and loading them
   // all takes 6 MB more and a third longer.
-  fluid_settings_setint(settings_, "synth.dynamic-sample-loading", 1);
-  fluid_synth_t* synth = new_fluid_synth(settings_);
+  fs_->fluid_settings_setint(settings_, "synth.dynamic-sample-loading", 1);
+  fluid_synth_t* synth = fs_->new_fluid_synth(settings_);
   if (synth == nullptr) {
     *why = "the synthesizer could not be created";
     return false;
@@ -103,14 +104,14 @@ bool MidiPlayer::StartSynth(const std::vector<std::string>& soundfonts, double s
   std::string tried;
   for (const std::string& path : soundfonts) {
     if (!LooksLikeSoundFont(path)) continue;
-    if (fluid_synth_sfload(synth, path.c_str(), 1) != FLUID_FAILED) {
+    if (fs_->fluid_synth_sfload(synth, path.c_str(), 1) != FLUID_FAILED) {
       soundfont_ = path;
       break;
     }
     tried += (tried.empty() ? "" : ", ") + path;
   }
   if (soundfont_.empty()) {
-    delete_fluid_synth(synth);
+    fs_->delete_fluid_synth(synth);
     *why = tried.empty()
                ? "no General MIDI soundfont found (looked in " + JoinPaths(soundfonts) + ")"
                : "no General MIDI soundfont could be loaded (" + tried + " failed)";
@@ -141,8 +142,8 @@ bool MidiPlayer::StartSynth(const std::vector<std::string>& soundfonts, double s
 }
 
 MidiPlayer::~MidiPlayer() {
-  if (synth_ != nullptr) delete_fluid_synth(synth_);
-  if (settings_ != nullptr) delete_fluid_settings(settings_);
+  if (synth_ != nullptr) fs_->delete_fluid_synth(synth_);
+  if (settings_ != nullptr) fs_->delete_fluid_settings(settings_);
 }
 
 void MidiPlayer::Play(std::optional<uint64_t> from, std::optional<uint64_t> to) {
@@ -329,7 +330,7 @@ void MidiPlayer::EndOfPiece() {
 void MidiPlayer::RenderSegment(float* out, int frames, bool playing, uint64_t pos) {
   const bool synthesize = run_ == Run::kLive || run_ == Run::kRecording || !synth_quiet_;
   if (synthesize) {
-    fluid_synth_write_float(synth_, frames, out, 0, 2, out, 1, 2);
+    fs_->fluid_synth_write_float(synth_, frames, out, 0, 2, out, 1, 2);
     synthesized_.fetch_add(static_cast<uint64_t>(frames), std::memory_order_relaxed);
     TrackQuiet(out, frames);
   } else {
@@ -365,7 +366,7 @@ void MidiPlayer::TrackQuiet(const float* out, int frames) {
   float peak = 0.0f;
   for (size_t i = 0; i < 2 * static_cast<size_t>(frames); ++i)
     peak = std::max(peak, std::fabs(out[i]));
-  if (peak < kSilence && fluid_synth_get_active_voice_count(synth_) == 0) {
+  if (peak < kSilence && fs_->fluid_synth_get_active_voice_count(synth_) == 0) {
     quiet_frames_ += static_cast<uint64_t>(frames);
   } else {
     quiet_frames_ = 0;
@@ -386,37 +387,38 @@ void MidiPlayer::Dispatch(const Event& e) {
   int channel = e.status & 0x0F;
   switch (e.status & 0xF0) {
     case 0x80:
-      fluid_synth_noteoff(synth_, channel, e.data1);
+      fs_->fluid_synth_noteoff(synth_, channel, e.data1);
       break;
     case 0x90:
       if (e.data2 == 0) {
-        fluid_synth_noteoff(synth_, channel, e.data1);
+        fs_->fluid_synth_noteoff(synth_, channel, e.data1);
       } else {
-        fluid_synth_noteon(synth_, channel, e.data1, e.data2);
+        fs_->fluid_synth_noteon(synth_, channel, e.data1, e.data2);
         synth_fresh_ = false;
         synth_quiet_ = false;
         quiet_frames_ = 0;
       }
       break;
     case 0xA0:
-      fluid_synth_key_pressure(synth_, channel, e.data1, e.data2);
+      fs_->fluid_synth_key_pressure(synth_, channel, e.data1, e.data2);
       break;
     case 0xB0:
-      fluid_synth_cc(synth_, channel, e.data1, e.data2);
+      fs_->fluid_synth_cc(synth_, channel, e.data1, e.data2);
       break;
     case 0xC0:
-      fluid_synth_program_change(synth_, channel, e.data1);
+      fs_->fluid_synth_program_change(synth_, channel, e.data1);
       break;
     case 0xD0:
-      fluid_synth_channel_pressure(synth_, channel, e.data1);
+      fs_->fluid_synth_channel_pressure(synth_, channel, e.data1);
       break;
     case 0xE0:
-      fluid_synth_pitch_bend(synth_, channel, e.data1 | (e.data2 << 7));
+      fs_->fluid_synth_pitch_bend(synth_, channel, e.data1 | (e.data2 << 7));
       break;
     case 0xF0:
       if (e.sysex_length > 0) {
-        fluid_synth_sysex(synth_, reinterpret_cast<const char*>(sysex_.data() + e.sysex_offset),
-                          static_cast<int>(e.sysex_length), nullptr, nullptr, nullptr, 0);
+        fs_->fluid_synth_sysex(synth_,
+                               reinterpret_cast<const char*>(sysex_.data() + e.sysex_offset),
+                               static_cast<int>(e.sysex_length), nullptr, nullptr, nullptr, 0);
       }
       break;
   }
@@ -425,9 +427,9 @@ void MidiPlayer::Dispatch(const Event& e) {
 void MidiPlayer::ReleaseNotes() {
   // Note-offs, not sound-offs: the notes fade out as they would in the piece.
   for (int channel = 0; channel < kChannels; ++channel) {
-    fluid_synth_cc(synth_, channel, 64, 0);   // sustain pedal
-    fluid_synth_cc(synth_, channel, 66, 0);   // sostenuto pedal
-    fluid_synth_cc(synth_, channel, 123, 0);  // all notes off
+    fs_->fluid_synth_cc(synth_, channel, 64, 0);   // sustain pedal
+    fs_->fluid_synth_cc(synth_, channel, 66, 0);   // sostenuto pedal
+    fs_->fluid_synth_cc(synth_, channel, 123, 0);  // all notes off
   }
 }
 
@@ -436,7 +438,7 @@ void MidiPlayer::JumpTo(uint64_t frame) {
   // place we jump to; the piece's own events then set programs, volumes and
   // controllers as they stand there.
   for (int channel = 0; channel < kChannels; ++channel) {
-    fluid_synth_cc(synth_, channel, 121, 0);  // reset all controllers
+    fs_->fluid_synth_cc(synth_, channel, 121, 0);  // reset all controllers
   }
   cursor_ = 0;
   while (cursor_ < events_.size() && events_[cursor_].frame < frame) {

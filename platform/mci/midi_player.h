@@ -37,6 +37,8 @@ typedef struct _fluid_synth_t fluid_synth_t;
 
 namespace yomite::platform::mci {
 
+struct FluidSynthLibrary;
+
 struct SynthOptions {
   bool reverb = true;
 };
@@ -118,6 +120,7 @@ class MidiPlayer {
   void ReleaseNotes();
   void JumpTo(uint64_t frame);
 
+  const FluidSynthLibrary* fs_ = nullptr;  // set with the synthesizer
   fluid_settings_t* settings_ = nullptr;
   fluid_synth_t* synth_ = nullptr;
   std::vector<Event> events_;

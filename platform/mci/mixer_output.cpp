@@ -1,12 +1,12 @@
 #include "platform/mci/mixer_output.h"
 
-#include <SDL_mixer.h>
 #include <dlfcn.h>
 
 #include <algorithm>
 #include <cmath>
 
 #include "platform/mci/midi_player.h"
+#include "platform/mci/music_libraries.h"
 
 namespace yomite::platform::mci {
 
@@ -37,7 +37,10 @@ bool SupportedFormat(Uint16 format) {
 
 std::unique_ptr<MixerOutput> MixerOutput::Open(int frequency, int chunk_frames, std::string* why) {
   SilenceAlsaMessages();
+  const MixerLibrary* mix = Mixer(why);
+  if (mix == nullptr) return nullptr;
   std::unique_ptr<MixerOutput> out(new MixerOutput());
+  out->mix_ = mix;
   if (SDL_WasInit(SDL_INIT_AUDIO) == 0) {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
       *why = std::string("no audio output (") + SDL_GetError() + ")";
@@ -47,14 +50,14 @@ std::unique_ptr<MixerOutput> MixerOutput::Open(int frequency, int chunk_frames, 
   }
   int freq = 0, channels = 0;
   Uint16 format = 0;
-  if (Mix_QuerySpec(&freq, &format, &channels) == 0) {
+  if (mix->Mix_QuerySpec(&freq, &format, &channels) == 0) {
     // No changes allowed: SDL converts to whatever the device wants.
-    if (Mix_OpenAudioDevice(frequency, AUDIO_S16SYS, 2, chunk_frames, nullptr, 0) != 0) {
-      *why = std::string("no audio output device (") + Mix_GetError() + ")";
+    if (mix->Mix_OpenAudioDevice(frequency, AUDIO_S16SYS, 2, chunk_frames, nullptr, 0) != 0) {
+      *why = std::string("no audio output device (") + SDL_GetError() + ")";
       return nullptr;  // the destructor stops the subsystem again
     }
     out->opened_mixer_ = true;
-    Mix_QuerySpec(&freq, &format, &channels);
+    mix->Mix_QuerySpec(&freq, &format, &channels);
   }
   if (!SupportedFormat(format) || channels < 1) {
     *why = "the audio device's sample format is not one we can write";
@@ -68,16 +71,16 @@ std::unique_ptr<MixerOutput> MixerOutput::Open(int frequency, int chunk_frames, 
 
 MixerOutput::~MixerOutput() {
   if (player_ != nullptr) Detach();
-  if (opened_mixer_) Mix_CloseAudio();
+  if (opened_mixer_) mix_->Mix_CloseAudio();
   if (started_audio_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 void MixerOutput::Attach(MidiPlayer* player) {
   // Mix_HookMusic takes the device lock, so no block is being rendered
   // while the hook and its player change.
-  Mix_HookMusic(nullptr, nullptr);
+  mix_->Mix_HookMusic(nullptr, nullptr);
   player_ = player;
-  if (player != nullptr) Mix_HookMusic(&MixerOutput::Hook, this);
+  if (player != nullptr) mix_->Mix_HookMusic(&MixerOutput::Hook, this);
 }
 
 void MixerOutput::Hook(void* self_pointer, Uint8* stream, int bytes) {

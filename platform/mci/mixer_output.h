@@ -16,6 +16,7 @@
 namespace yomite::platform::mci {
 
 class MidiPlayer;
+struct MixerLibrary;
 
 class MixerOutput {
  public:
@@ -41,6 +42,7 @@ class MixerOutput {
   MixerOutput() = default;
   static void Hook(void* self, Uint8* stream, int bytes);
 
+  const MixerLibrary* mix_ = nullptr;
   bool started_audio_ = false;
   bool opened_mixer_ = false;
   int frequency_ = 0;
