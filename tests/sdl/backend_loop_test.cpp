@@ -3,6 +3,7 @@
 // holding the story still.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <new>
 #include <string>
@@ -52,6 +53,28 @@ TEST_F(LoopTest, RestoringTheWindowLaysItOutAgain) {
   };
   EXPECT_EQ(backend_->Run(*window_), 0);
   EXPECT_EQ(layouts, 2);
+}
+
+// The music's start waits for the first page: the hook runs once, after
+// the first events and the first frame, before any timer or click.
+TEST_F(LoopTest, StartUpWorkLeftForLaterRunsOnceAfterTheFirstFrame) {
+  Timer timer(*window_, "TimLbl", 20, true);
+  timer.on_tick = [&] {
+    log_.push_back("tick");
+    if (std::count(log_.begin(), log_.end(), "tick") == 2) PushQuit();
+  };
+  window_->on_activate = [&] {
+    log_.push_back("activate");
+    window_->Invalidate();
+  };
+  backend_->on_frame_presented = [&] { log_.push_back("frame"); };
+  backend_->on_first_wait = [&] { log_.push_back("first wait"); };
+  EXPECT_EQ(backend_->Run(*window_), 0);
+  ASSERT_GE(log_.size(), 5u);
+  EXPECT_EQ(std::vector<std::string>(log_.begin(), log_.begin() + 3),
+            (std::vector<std::string>{"activate", "frame", "first wait"}));
+  EXPECT_EQ(std::count(log_.begin(), log_.end(), "first wait"), 1);
+  EXPECT_EQ(std::count(log_.begin(), log_.end(), "tick"), 2);
 }
 
 TEST_F(LoopTest, MouseButtonsBecomeTheControlsEvents) {
