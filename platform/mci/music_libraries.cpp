@@ -31,26 +31,28 @@ bool Resolve(void* handle, const char* name, Function& function, std::string* wh
   return function != nullptr;
 }
 
-#define YOMITE_RESOLVE(name) ok = ok && Resolve(handle, #name, l.functions.name, &l.why);
-
-Loaded<FluidSynthLibrary> LoadFluidSynth() {
-  Loaded<FluidSynthLibrary> l;
-  void* handle = Open({"libfluidsynth.so.3", "libfluidsynth.so"}, &l.why);
-  bool ok = handle != nullptr;
-  YOMITE_FLUIDSYNTH_FUNCTIONS(YOMITE_RESOLVE)
-  l.ok = ok;
-  if (!ok) l.why = "FluidSynth could not be loaded (" + l.why + ")";
+template <typename Library, typename ResolveAll>
+Loaded<Library> Load(std::initializer_list<const char*> names, const char* what,
+                     ResolveAll resolve_all) {
+  Loaded<Library> l;
+  void* handle = Open(names, &l.why);
+  l.ok = handle != nullptr && resolve_all(handle, l);
+  if (!l.ok) l.why = std::string(what) + " could not be loaded (" + l.why + ")";
   return l;
 }
 
+#define YOMITE_RESOLVE(name) &&Resolve(handle, #name, l.functions.name, &l.why)
+
+Loaded<FluidSynthLibrary> LoadFluidSynth() {
+  return Load<FluidSynthLibrary>(
+      {"libfluidsynth.so.3", "libfluidsynth.so"}, "FluidSynth",
+      [](void* handle, auto& l) { return true YOMITE_FLUIDSYNTH_FUNCTIONS(YOMITE_RESOLVE); });
+}
+
 Loaded<MixerLibrary> LoadMixer() {
-  Loaded<MixerLibrary> l;
-  void* handle = Open({"libSDL2_mixer-2.0.so.0", "libSDL2_mixer.so"}, &l.why);
-  bool ok = handle != nullptr;
-  YOMITE_MIXER_FUNCTIONS(YOMITE_RESOLVE)
-  l.ok = ok;
-  if (!ok) l.why = "SDL_mixer could not be loaded (" + l.why + ")";
-  return l;
+  return Load<MixerLibrary>(
+      {"libSDL2_mixer-2.0.so.0", "libSDL2_mixer.so"}, "SDL_mixer",
+      [](void* handle, auto& l) { return true YOMITE_MIXER_FUNCTIONS(YOMITE_RESOLVE); });
 }
 
 #undef YOMITE_RESOLVE
