@@ -121,9 +121,11 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
     if (error) *error = SDL_GetError();
     return nullptr;
   }
+  bool covered = false;
   if (options.fullscreen) {
     if (X11WithoutWindowManager(b->window_)) {
       CoverDisplay(b->window_);
+      covered = true;
     } else {
       SDL_SetWindowFullscreen(b->window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
     }
@@ -136,10 +138,14 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
     SDL_SetWindowIcon(b->window_, icon);
     SDL_FreeSurface(icon);
   }
-  SDL_ShowWindow(b->window_);
-  // The size change arrives as an event; a renderer made before SDL has
-  // read it would make its full-screen buffer a second time.
-  SDL_PumpEvents();
+  // A window we sized ourselves has its final size already, and its
+  // renderer can come before it is shown. Otherwise the size change arrives
+  // as an event; a renderer made before SDL has read it would make its
+  // full-screen buffer a second time.
+  if (!covered) {
+    SDL_ShowWindow(b->window_);
+    SDL_PumpEvents();
+  }
   b->renderer_ = SDL_CreateRenderer(b->window_, -1, 0);
   if (!b->renderer_) b->renderer_ = SDL_CreateRenderer(b->window_, -1, SDL_RENDERER_SOFTWARE);
   if (!b->renderer_) {
@@ -147,6 +153,16 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
     return nullptr;
   }
   PrefaultSoftwareFrame(b->renderer_, b->window_);
+  if (covered) {
+    // Mapping a full-screen window and painting it black costs the X
+    // server tens of milliseconds: it does that while we make the first
+    // page, and SDL waits for it only just before that page is presented.
+    if (X11MapWithoutWaiting(b->window_)) {
+      b->show_pending_ = true;
+    } else {
+      SDL_ShowWindow(b->window_);
+    }
+  }
   b->sleeper_ = X11Sleeper::For(b->window_);
   SDL_StopTextInput();  // the player takes no typed text
   if (!black_by_server) {
@@ -202,10 +218,7 @@ int SdlBackend::Run(Window& window) {
   Attach(window);
   // Created, before it is first shown: the story's start-up.
   if (Guard(model_->on_load)) {
-    SDL_RaiseWindow(window_);
-    // The keys that close our message boxes need the keyboard; without a
-    // window manager nobody else would give it to us.
-    SDL_SetWindowInputFocus(window_);
+    if (!show_pending_) TakeFocus();
     SDL_PumpEvents();
     UpdateSize();
     // Laid out before it is first drawn, then activated once.
@@ -252,6 +265,13 @@ int SdlBackend::Run(Window& window) {
   }
   SDL_HideWindow(window_);
   return failed_ ? 1 : 0;
+}
+
+void SdlBackend::TakeFocus() {
+  SDL_RaiseWindow(window_);
+  // The keys that close our message boxes need the keyboard; without a
+  // window manager nobody else would give it to us.
+  SDL_SetWindowInputFocus(window_);
 }
 
 bool SdlBackend::Guard(const std::function<void()>& handler) {
@@ -434,6 +454,11 @@ void SdlBackend::Draw() {
   if (!model_ || model_->InnerWidthPx() <= 0 || model_->InnerHeightPx() <= 0) return;
   painter_->PaintWindow(*model_, buffers_, PressedLook());
   if (box_) painter_->PaintMessageBox(*box_, box_ok_pressed_);
+  if (show_pending_) {
+    show_pending_ = false;
+    SDL_ShowWindow(window_);
+    TakeFocus();
+  }
   SDL_RenderPresent(renderer_);
   painter_->EndFrame();
   if (on_frame_presented) on_frame_presented();

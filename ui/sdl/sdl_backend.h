@@ -97,6 +97,8 @@ class SdlBackend : public Backend {
   SdlBackend() = default;
 
   uint64_t Now() const { return SDL_GetTicks64(); }
+  // Raises the window and gives it the keyboard.
+  void TakeFocus();
   // Runs a handler of the story; false (and the program ends) on an error.
   bool Guard(const std::function<void()>& handler);
   void Fail(const RuntimeError& error);
@@ -131,6 +133,9 @@ class SdlBackend : public Backend {
   double scale_y_ = 1.0;
 
   bool dirty_ = true;
+  // The window was asked to be mapped but SDL has not been told: it is,
+  // before the first frame is presented.
+  bool show_pending_ = false;
   bool ended_ = false;
   bool failed_ = false;
   bool quit_requested_ = false;

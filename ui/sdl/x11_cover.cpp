@@ -1,10 +1,10 @@
 #include "ui/sdl/x11_cover.h"
 
-#include <SDL_syswm.h>
 #include <X11/Xatom.h>
-#include <X11/Xlib.h>
 
 #include <algorithm>
+
+#include "ui/sdl/x11_native.h"
 
 namespace yomite::ui::sdl {
 
@@ -26,18 +26,22 @@ bool HasWindowManager(Display* display) {
 }  // namespace
 
 bool X11WithoutWindowManager(SDL_Window* window) {
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
-  return !HasWindowManager(info.info.x11.display);
+  std::optional<X11Native> x = NativeX11(window);
+  return x && !HasWindowManager(x->display);
 }
 
 bool X11FillsWithBlack(SDL_Window* window) {
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
-  Display* display = info.info.x11.display;
-  XSetWindowBackground(display, info.info.x11.window, BlackPixel(display, DefaultScreen(display)));
+  std::optional<X11Native> x = NativeX11(window);
+  if (!x) return false;
+  XSetWindowBackground(x->display, x->window, BlackPixel(x->display, DefaultScreen(x->display)));
+  return true;
+}
+
+bool X11MapWithoutWaiting(SDL_Window* window) {
+  std::optional<X11Native> x = NativeX11(window);
+  if (!x) return false;
+  XMapRaised(x->display, x->window);
+  XFlush(x->display);
   return true;
 }
 
@@ -46,6 +50,11 @@ void CoverDisplay(SDL_Window* window) {
   if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window)), &bounds) != 0) return;
   SDL_SetWindowPosition(window, bounds.x, bounds.y);
   SDL_SetWindowSize(window, bounds.w, bounds.h);
+  // The server reports the move and the resize as events; SDL takes the
+  // sizes they carry for the window's own, and would first make a frame
+  // buffer of the old size again. Read them now, while it has none.
+  if (std::optional<X11Native> x = NativeX11(window)) XSync(x->display, False);
+  SDL_PumpEvents();
 }
 
 }  // namespace yomite::ui::sdl

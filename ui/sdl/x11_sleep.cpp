@@ -1,18 +1,17 @@
 #include "ui/sdl/x11_sleep.h"
 
-#include <SDL_syswm.h>
-#include <X11/Xlib.h>
 #include <poll.h>
+
+#include "ui/sdl/x11_native.h"
 
 namespace yomite::ui::sdl {
 
 std::unique_ptr<X11Sleeper> X11Sleeper::For(SDL_Window* window) {
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return nullptr;
+  std::optional<X11Native> x = NativeX11(window);
+  if (!x) return nullptr;
   std::unique_ptr<X11Sleeper> sleeper(new X11Sleeper());
-  sleeper->display_ = info.info.x11.display;
-  sleeper->fd_ = ConnectionNumber(info.info.x11.display);
+  sleeper->display_ = x->display;
+  sleeper->fd_ = ConnectionNumber(x->display);
   return sleeper;
 }
 

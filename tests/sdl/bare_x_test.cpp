@@ -1,0 +1,89 @@
+// The full-screen window on an X server with no window manager, where the
+// window sizes itself over the display and is mapped while the first page
+// is made.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/label.h"
+#include "ui/sdl/sdl_backend.h"
+#include "ui/window.h"
+
+// Last: Xlib's macros (None, Bool, ...) would clash with the names above.
+#include <X11/Xutil.h>
+
+#include "ui/sdl/x11_native.h"
+
+namespace yomite::ui::sdl {
+namespace {
+
+// What the X server shows at a point of the screen, 0xRRGGBB.
+unsigned long OnScreen(Display* display, int x, int y) {
+  XImage* image = XGetImage(display, DefaultRootWindow(display), x, y, 1, 1, AllPlanes, ZPixmap);
+  if (!image) return ~0ul;
+  unsigned long pixel = XGetPixel(image, 0, 0) & 0xFFFFFF;
+  XDestroyImage(image);
+  return pixel;
+}
+
+TEST(BareXServer, TheWindowCoversTheDisplayWithOneFrameBufferAndShowsItsFirstFrame) {
+  std::string why;
+  std::unique_ptr<SdlBackend> backend = SdlBackend::Create({}, &why);
+  if (!backend && !std::getenv("DISPLAY")) GTEST_SKIP() << "no X display: " << why;
+  ASSERT_TRUE(backend) << why;
+  std::optional<X11Native> native = NativeX11(backend->sdl_window());
+  ASSERT_TRUE(native) << "not on X11";
+  const X11Native& x = *native;
+
+  SDL_Rect bounds;
+  ASSERT_EQ(SDL_GetDisplayBounds(0, &bounds), 0) << SDL_GetError();
+  SDL_Surface* frame = SDL_GetWindowSurface(backend->sdl_window());
+  ASSERT_NE(frame, nullptr) << SDL_GetError();
+  EXPECT_EQ(frame->w, bounds.w);
+  EXPECT_EQ(frame->h, bounds.h);
+  // From here on every size SDL takes the window to have: another would
+  // make the frame buffer again, and then once more at the right size.
+  std::vector<SDL_Point> sizes;
+  auto watch = [](void* into, SDL_Event* e) {
+    if (e->type == SDL_WINDOWEVENT && e->window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+      static_cast<std::vector<SDL_Point>*>(into)->push_back({e->window.data1, e->window.data2});
+    }
+    return 0;
+  };
+  SDL_AddEventWatch(watch, &sizes);
+
+  Window model(*backend, backend->ScreenWidthPx(), backend->ScreenHeightPx());
+  model.SetBackColor(Color{0, 0, 255});
+  Label label(model, "Lbl", false);
+  label.SetBackColor(Color{255, 0, 0});
+  label.Move(0, 0, 1500, 1500);  // 100 by 100 pixels at the top left
+  backend->Attach(model);
+  backend->DrawNow();
+
+  // Presented after the server mapped the window, so it is on the screen.
+  EXPECT_TRUE(SDL_GetWindowFlags(backend->sdl_window()) & SDL_WINDOW_SHOWN);
+  XWindowAttributes attributes{};
+  ASSERT_TRUE(XGetWindowAttributes(x.display, x.window, &attributes));
+  EXPECT_EQ(attributes.map_state, IsViewable);
+  EXPECT_EQ(OnScreen(x.display, 50, 50), 0xFF0000ul);
+  EXPECT_EQ(OnScreen(x.display, bounds.w - 10, bounds.h / 2), 0x0000FFul);
+
+  // The events of the move, the resize and the map change nothing.
+  XSync(x.display, False);
+  SDL_PumpEvents();
+  backend->DrawNow();
+  SDL_DelEventWatch(watch, &sizes);
+  for (const SDL_Point& size : sizes) {
+    EXPECT_EQ(size.x, bounds.w);
+    EXPECT_EQ(size.y, bounds.h);
+  }
+  frame = SDL_GetWindowSurface(backend->sdl_window());
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(frame->w, bounds.w);
+  EXPECT_EQ(frame->h, bounds.h);
+}
+
+}  // namespace
+}  // namespace yomite::ui::sdl
