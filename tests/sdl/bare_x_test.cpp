@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/command_button.h"
 #include "ui/label.h"
 #include "ui/sdl/sdl_backend.h"
 #include "ui/window.h"
@@ -83,6 +84,54 @@ TEST(BareXServer, TheWindowCoversTheDisplayWithOneFrameBufferAndShowsItsFirstFra
   ASSERT_NE(frame, nullptr);
   EXPECT_EQ(frame->w, bounds.w);
   EXPECT_EQ(frame->h, bounds.h);
+}
+
+// Where the window is black the first frame is left to the server's own
+// black; all the rest must be on the screen exactly as drawn.
+TEST(BareXServer, TheFirstFrameOnTheServersBlackShowsAllThatWasDrawn) {
+  std::string why;
+  std::unique_ptr<SdlBackend> backend = SdlBackend::Create({}, &why);
+  if (!backend && !std::getenv("DISPLAY")) GTEST_SKIP() << "no X display: " << why;
+  ASSERT_TRUE(backend) << why;
+  std::optional<X11Native> native = NativeX11(backend->sdl_window());
+  ASSERT_TRUE(native) << "not on X11";
+  int width = backend->ScreenWidthPx(), height = backend->ScreenHeightPx();
+
+  Window model(*backend, width, height);
+  model.SetBackColor(kBlack);
+  Label page(model, "Lbl", true);
+  page.SetForeColor(kWhite);
+  page.SetCaption(u"一行目です。\r\n二行目、少し長い行です。");
+  page.Move(1500, 6000, 9000, 3000);
+  Label opaque(model, "Box", false);
+  opaque.SetBackColor(Color{255, 0, 0});
+  opaque.Move(9000, 1500, 1500, 1500);
+  CommandButton button(model, "Btn");
+  button.SetBackColor(Color{200, 200, 255});
+  button.SetCaption(u"お兄さん");
+  button.Move(150, 150, 1500, 450);
+  backend->Attach(model);
+  backend->DrawNow();
+
+  std::vector<uint32_t> frame(size_t(width) * height);
+  ASSERT_EQ(SDL_RenderReadPixels(backend->renderer(), nullptr, SDL_PIXELFORMAT_RGB888, frame.data(),
+                                 width * 4),
+            0)
+      << SDL_GetError();
+  XImage* screen = XGetImage(native->display, DefaultRootWindow(native->display), 0, 0,
+                             unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+  ASSERT_NE(screen, nullptr);
+  int differ = 0, drawn = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      uint32_t want = frame[size_t(y) * width + x] & 0xFFFFFF;
+      if (want != 0) ++drawn;
+      if ((XGetPixel(screen, x, y) & 0xFFFFFF) != want) ++differ;
+    }
+  }
+  XDestroyImage(screen);
+  EXPECT_GT(drawn, 100 * 100) << "the frame has next to nothing on it";
+  EXPECT_EQ(differ, 0) << "pixels of the screen unlike the frame";
 }
 
 }  // namespace

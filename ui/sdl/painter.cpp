@@ -43,11 +43,20 @@ void Painter::DropTextures() { texts_.Clear(); }
 void Painter::Fill(const SDL_Rect& rect, Color color) {
   SDL_SetRenderDrawColor(renderer_, color.r, color.g, color.b, 255);
   SDL_RenderFillRect(renderer_, &rect);
+  if (color != back_) Mark(rect);
 }
 
 void Painter::Frame(const SDL_Rect& rect, Color color) {
   SDL_SetRenderDrawColor(renderer_, color.r, color.g, color.b, 255);
   SDL_RenderDrawRect(renderer_, &rect);
+  if (color != back_) Mark(rect);
+}
+
+void Painter::Mark(const SDL_Rect& rect) {
+  int width = 0, height = 0;
+  if (SDL_GetRendererOutputSize(renderer_, &width, &height) != 0) return;
+  SDL_Rect output{0, 0, width, height}, cut{};
+  if (SDL_IntersectRect(&rect, &output, &cut)) marks_.push_back(cut);
 }
 
 std::vector<Text> Painter::Wrap(TextView caption, int width, int pixel_size) {
@@ -83,6 +92,8 @@ void Painter::DrawLines(const std::vector<Text>& lines, const SDL_Rect& rect, in
       int x = align == Align::kCentre ? rect.x + (rect.w - drawn.width) / 2 : rect.x;
       SDL_Rect to{x, y, drawn.width, drawn.height};
       SDL_RenderCopy(renderer_, drawn.texture, nullptr, &to);
+      SDL_Rect shown{};
+      if (SDL_IntersectRect(&to, &rect, &shown)) Mark(shown);
     }
     y += skip;
   }
@@ -91,6 +102,8 @@ void Painter::DrawLines(const std::vector<Text>& lines, const SDL_Rect& rect, in
 
 void Painter::PaintWindow(const Window& window, PictureBuffers& buffers, const Control* pressed) {
   Color back = window.BackColor();
+  back_ = back;
+  marks_.clear();
   SDL_SetRenderDrawColor(renderer_, back.r, back.g, back.b, 255);
   SDL_RenderSetClipRect(renderer_, nullptr);
   SDL_RenderClear(renderer_);
@@ -152,6 +165,7 @@ void Painter::PaintPictureBox(const PictureBox& box, PictureBuffers& buffers) {
   if (SDL_Texture* texture = buffer.Texture(renderer_)) {
     SDL_Rect to{rect.x, rect.y, buffer.width(), buffer.height()};
     SDL_RenderCopy(renderer_, texture, nullptr, &to);
+    Mark(to);
   } else {
     Fill(rect, box.BackColor());
   }

@@ -53,6 +53,11 @@ class Painter {
   // at each CR LF, long lines wrapped.
   std::vector<Text> Wrap(TextView caption, int width, int pixel_size);
 
+  // Where the frame since the last PaintWindow differs from the window's
+  // back colour: outside these rectangles it is that colour alone. Cut to
+  // the renderer's output.
+  const std::vector<SDL_Rect>& Marks() const { return marks_; }
+
   // Once per presented frame.
   void EndFrame() { texts_.EndFrame(); }
   // The renderer lost its textures.
@@ -70,6 +75,8 @@ class Painter {
   const std::vector<Text>& CaptionLines(const Control& control, int width, int pixel_size);
   void Fill(const SDL_Rect& rect, Color color);
   void Frame(const SDL_Rect& rect, Color color);
+  // Notes that rect may now differ from the back colour.
+  void Mark(const SDL_Rect& rect);
 
   struct CachedLines {
     Text caption;
@@ -84,6 +91,8 @@ class Painter {
   double scale_ = 1.0;
   std::map<const Control*, CachedLines> caption_lines_;
   std::set<const Control*> centred_;
+  Color back_{};
+  std::vector<SDL_Rect> marks_;
 };
 
 // A control's rectangle on whole pixels.

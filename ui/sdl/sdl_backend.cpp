@@ -69,11 +69,9 @@ constexpr int kMaxEventsPerPass = 64;
 // full-screen buffer the system hands out page by page as it is first
 // touched. Asking for all its pages in one call costs a few milliseconds
 // where two thousand page faults cost twenty or more on a virtual machine.
-void PrefaultSoftwareFrame(SDL_Renderer* renderer, SDL_Window* window) {
+void PrefaultSoftwareFrame(SDL_Window* window) {
 #if defined(__linux__)
   constexpr int kPopulateWrite = 23;  // MADV_POPULATE_WRITE, Linux 5.14; older kernels refuse it
-  SDL_RendererInfo info{};
-  if (SDL_GetRendererInfo(renderer, &info) != 0 || std::strcmp(info.name, "software") != 0) return;
   SDL_Surface* frame = SDL_GetWindowSurface(window);
   if (!frame || !frame->pixels) return;
   const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
@@ -82,9 +80,14 @@ void PrefaultSoftwareFrame(SDL_Renderer* renderer, SDL_Window* window) {
                         static_cast<uintptr_t>(frame->pitch) * static_cast<uintptr_t>(frame->h);
   madvise(reinterpret_cast<void*>(begin), end - begin, kPopulateWrite);
 #else
-  (void)renderer;
   (void)window;
 #endif
+}
+
+// SDL's software renderer draws straight into the window's own surface.
+bool DrawsIntoWindowSurface(SDL_Renderer* renderer) {
+  SDL_RendererInfo info{};
+  return SDL_GetRendererInfo(renderer, &info) == 0 && std::strcmp(info.name, "software") == 0;
 }
 
 }  // namespace
@@ -133,7 +136,7 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   // Black until the story has laid the window out and drawn it. On X11
   // the server paints that as it maps the window; presenting a black frame
   // of our own first would cost a full-screen upload before the first page.
-  bool black_by_server = X11FillsWithBlack(b->window_);
+  b->black_by_server_ = X11FillsWithBlack(b->window_);
   if (SDL_Surface* icon = MakeIcon()) {
     SDL_SetWindowIcon(b->window_, icon);
     SDL_FreeSurface(icon);
@@ -152,7 +155,8 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
     if (error) *error = SDL_GetError();
     return nullptr;
   }
-  PrefaultSoftwareFrame(b->renderer_, b->window_);
+  b->software_ = DrawsIntoWindowSurface(b->renderer_);
+  if (b->software_) PrefaultSoftwareFrame(b->window_);
   if (covered) {
     // Mapping a full-screen window and painting it black costs the X
     // server tens of milliseconds: it does that while we make the first
@@ -165,7 +169,7 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   }
   b->sleeper_ = X11Sleeper::For(b->window_);
   SDL_StopTextInput();  // the player takes no typed text
-  if (!black_by_server) {
+  if (!b->black_by_server_) {
     SDL_SetRenderDrawColor(b->renderer_, 0, 0, 0, 255);
     SDL_RenderClear(b->renderer_);
     SDL_RenderPresent(b->renderer_);
@@ -458,8 +462,18 @@ void SdlBackend::Draw() {
     show_pending_ = false;
     SDL_ShowWindow(window_);
     TakeFocus();
+    // The server has just painted the window black; where the first frame
+    // is black too it need not read it. The first read of a full-screen
+    // frame costs it 10 to 20 ms, every page of it new to the server.
+    if (software_ && black_by_server_ && model_->BackColor() == kBlack) {
+      const std::vector<SDL_Rect>& marks = painter_->Marks();
+      SDL_UpdateWindowSurfaceRects(window_, marks.data(), int(marks.size()));
+    } else {
+      SDL_RenderPresent(renderer_);
+    }
+  } else {
+    SDL_RenderPresent(renderer_);
   }
-  SDL_RenderPresent(renderer_);
   painter_->EndFrame();
   if (on_frame_presented) on_frame_presented();
 }

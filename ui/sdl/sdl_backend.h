@@ -136,6 +136,10 @@ class SdlBackend : public Backend {
   // The window was asked to be mapped but SDL has not been told: it is,
   // before the first frame is presented.
   bool show_pending_ = false;
+  // The X server fills the window black wherever we have not drawn.
+  bool black_by_server_ = false;
+  // The renderer draws into the window's own surface.
+  bool software_ = false;
   bool ended_ = false;
   bool failed_ = false;
   bool quit_requested_ = false;
