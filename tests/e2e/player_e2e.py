@@ -16,6 +16,10 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                                "support"))
+import xvfb  # noqa: E402
+
 SKIP = 77
 W, H = 1024, 768
 # The screen as laid out on a 100 by 100 grid, in pixels of 1024x768.
@@ -135,24 +139,10 @@ def wait_for(screen, what, condition):
 
 
 def start_xvfb():
-    """An X server on a free display number, which it picks itself."""
-    read_fd, write_fd = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-                             "%dx%dx24" % (W, H), "-nolisten", "tcp"],
-                            pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL)
-    os.close(write_fd)
-    number = b""
-    with os.fdopen(read_fd, "rb") as pipe:
-        while not number.endswith(b"\n"):
-            chunk = pipe.read(1)
-            if not chunk:
-                break
-            number += chunk
-    if not number.strip():
-        xvfb.kill()
-        raise Failure("Xvfb did not start")
-    return xvfb, ":" + number.decode().strip()
+    try:
+        return xvfb.start_xvfb(W, H)
+    except RuntimeError as e:
+        raise Failure(str(e))
 
 
 def install_player(player, folder, scripts, pictures):
@@ -315,7 +305,7 @@ def main():
             print("FAIL: %s is not installed (scripts/setup.sh installs it)" % tool)
             return 1
     started = time.monotonic()
-    xvfb, display = start_xvfb()
+    server, display = start_xvfb()
     work = tempfile.mkdtemp(prefix="yomite-e2e-")
     try:
         play_story(player, display, work)
@@ -324,8 +314,8 @@ def main():
         print("FAIL:", e, "(screenshots in %s)" % work)
         return 1
     finally:
-        xvfb.terminate()
-        xvfb.wait()
+        server.terminate()
+        server.wait()
     shutil.rmtree(work, ignore_errors=True)
     print("passed in %.1f s" % (time.monotonic() - started))
     return 0

@@ -29,14 +29,26 @@ unsigned long OnScreen(Display* display, int x, int y) {
   return pixel;
 }
 
-TEST(BareXServer, TheWindowCoversTheDisplayWithOneFrameBufferAndShowsItsFirstFrame) {
-  std::string why;
-  std::unique_ptr<SdlBackend> backend = SdlBackend::Create({}, &why);
-  if (!backend && !std::getenv("DISPLAY")) GTEST_SKIP() << "no X display: " << why;
-  ASSERT_TRUE(backend) << why;
-  std::optional<X11Native> native = NativeX11(backend->sdl_window());
-  ASSERT_TRUE(native) << "not on X11";
-  const X11Native& x = *native;
+// The full-screen backend on the X server of DISPLAY.
+class BareXServer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string why;
+    backend_ = SdlBackend::Create({}, &why);
+    if (!backend_ && !std::getenv("DISPLAY")) GTEST_SKIP() << "no X display: " << why;
+    ASSERT_TRUE(backend_) << why;
+    std::optional<X11Native> native = NativeX11(backend_->sdl_window());
+    ASSERT_TRUE(native) << "not on X11";
+    x_ = *native;
+  }
+
+  std::unique_ptr<SdlBackend> backend_;
+  X11Native x_{};
+};
+
+TEST_F(BareXServer, TheWindowCoversTheDisplayWithOneFrameBufferAndShowsItsFirstFrame) {
+  SdlBackend* backend = backend_.get();
+  const X11Native& x = x_;
 
   SDL_Rect bounds;
   ASSERT_EQ(SDL_GetDisplayBounds(0, &bounds), 0) << SDL_GetError();
@@ -88,13 +100,8 @@ TEST(BareXServer, TheWindowCoversTheDisplayWithOneFrameBufferAndShowsItsFirstFra
 
 // Where the window is black the first frame is left to the server's own
 // black; all the rest must be on the screen exactly as drawn.
-TEST(BareXServer, TheFirstFrameOnTheServersBlackShowsAllThatWasDrawn) {
-  std::string why;
-  std::unique_ptr<SdlBackend> backend = SdlBackend::Create({}, &why);
-  if (!backend && !std::getenv("DISPLAY")) GTEST_SKIP() << "no X display: " << why;
-  ASSERT_TRUE(backend) << why;
-  std::optional<X11Native> native = NativeX11(backend->sdl_window());
-  ASSERT_TRUE(native) << "not on X11";
+TEST_F(BareXServer, TheFirstFrameOnTheServersBlackShowsAllThatWasDrawn) {
+  SdlBackend* backend = backend_.get();
   int width = backend->ScreenWidthPx(), height = backend->ScreenHeightPx();
 
   Window model(*backend, width, height);
@@ -118,8 +125,8 @@ TEST(BareXServer, TheFirstFrameOnTheServersBlackShowsAllThatWasDrawn) {
                                  width * 4),
             0)
       << SDL_GetError();
-  XImage* screen = XGetImage(native->display, DefaultRootWindow(native->display), 0, 0,
-                             unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+  XImage* screen = XGetImage(x_.display, DefaultRootWindow(x_.display), 0, 0, unsigned(width),
+                             unsigned(height), AllPlanes, ZPixmap);
   ASSERT_NE(screen, nullptr);
   int differ = 0, drawn = 0;
   for (int y = 0; y < height; ++y) {

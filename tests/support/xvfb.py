@@ -1,0 +1,28 @@
+"""An X server of a test's own: Xvfb on a free display number, which it
+picks itself, with no window manager."""
+
+import os
+import subprocess
+
+
+def start_xvfb(width, height):
+    """Returns the Xvfb process and its display name, e.g. ":99"; raises
+    RuntimeError when it does not start."""
+    read_fd, write_fd = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
+                             "%dx%dx24" % (width, height), "-nolisten", "tcp"],
+                            pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    os.close(write_fd)
+    number = b""
+    with os.fdopen(read_fd, "rb") as pipe:
+        while not number.endswith(b"\n"):
+            chunk = pipe.read(1)
+            if not chunk:
+                break
+            number += chunk
+    if not number.strip():
+        xvfb.kill()
+        xvfb.wait()
+        raise RuntimeError("Xvfb did not start")
+    return xvfb, ":" + number.decode().strip()
