@@ -458,6 +458,7 @@ void SdlBackend::Draw() {
   if (!model_ || model_->InnerWidthPx() <= 0 || model_->InnerHeightPx() <= 0) return;
   painter_->PaintWindow(*model_, buffers_, PressedLook());
   if (box_) painter_->PaintMessageBox(*box_, box_ok_pressed_);
+  bool only_marks = false;
   if (show_pending_) {
     show_pending_ = false;
     SDL_ShowWindow(window_);
@@ -465,12 +466,11 @@ void SdlBackend::Draw() {
     // The server has just painted the window black; where the first frame
     // is black too it need not read it. The first read of a full-screen
     // frame costs it 10 to 20 ms, every page of it new to the server.
-    if (software_ && black_by_server_ && model_->BackColor() == kBlack) {
-      const std::vector<SDL_Rect>& marks = painter_->Marks();
-      SDL_UpdateWindowSurfaceRects(window_, marks.data(), int(marks.size()));
-    } else {
-      SDL_RenderPresent(renderer_);
-    }
+    only_marks = software_ && black_by_server_ && model_->BackColor() == kBlack;
+  }
+  if (only_marks) {
+    const std::vector<SDL_Rect>& marks = painter_->Marks();
+    SDL_UpdateWindowSurfaceRects(window_, marks.data(), int(marks.size()));
   } else {
     SDL_RenderPresent(renderer_);
   }

@@ -133,8 +133,8 @@ class SdlBackend : public Backend {
   double scale_y_ = 1.0;
 
   bool dirty_ = true;
-  // The window was asked to be mapped but SDL has not been told: it is,
-  // before the first frame is presented.
+  // The window was asked to be mapped and SDL not told yet; it is told
+  // just before the first frame is presented.
   bool show_pending_ = false;
   // The X server fills the window black wherever we have not drawn.
   bool black_by_server_ = false;
