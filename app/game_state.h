@@ -1,19 +1,13 @@
-// The state of a game: the variables of the main window. Booleans are
-// 16-bit values, True = -1 and False = 0, tested against exactly those.
+// The state of a game: the variables of the main window.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
+#include "base/story_values.h"
 #include "base/text.h"
 
 namespace yomite {
-
-using Boolean = int16_t;
-inline constexpr Boolean kTrue = -1;
-inline constexpr Boolean kFalse = 0;
-
-inline constexpr int kFlagCount = 10001;  // indexes 0 to 10000
 
 struct GameState {
   Text DatPath;          // the data folder, ending in the separator

@@ -30,7 +30,6 @@ void Fom::Form_Resize() {
               H / 2 * units_per_twip_y);
   w_.Img.SetBackColor(ui::kBlack);
   w_.Img.SetBorder(ui::BorderStyle::kNone);
-  w_.Img.SetScaleModePixels();
 
   fom.SetBackColor(ui::kBlack);
   fom.SetScaleWidth(100);

@@ -15,8 +15,6 @@ MainWindow::MainWindow(ui::Backend& backend, int screen_width_px, int screen_hei
       ClickMe(Fom, "ClickMe", /*transparent=*/false) {
   EndCom.SetCaption(u"Command1");
   E.SetVisible(false);
-  E.SetScaleModePixels();
-  Img.SetScaleModePixels();
   QstCom(0).SetCaption(u"QstCom");
   ClickCom.SetVisible(false);
   ClickCom.SetCaption(u"ClickCom");

@@ -27,8 +27,4 @@ struct MainWindow {
   ui::Label ClickMe;
 };
 
-// The window's size when it is not maximized, in pixels.
-inline constexpr int kRestoredWidthPx = 681;
-inline constexpr int kRestoredHeightPx = 486;
-
 }  // namespace yomite

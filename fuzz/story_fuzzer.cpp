@@ -11,7 +11,8 @@
 //   the events, one byte each (see RunEvent)
 // The folder also holds a folder d.dat and a folder d.jpg.
 //
-// A run-time error ends the input as it ends the program. Besides not
+// A run-time error ends the input as it ends the program; the backend's
+// guard catches it as it does in the player. Besides not
 // crashing, the engine must keep its state in range, keep at most one
 // script open, never read past the end of a script or from a closed one,
 // and change nothing on a step while the choice menu is open.
@@ -123,8 +124,7 @@ struct Player {
         files(disk),
         pictures(dat_path),
         media(log),
-        fom(w, Fom::Platform{files, pictures, media, dat_path}),
-        mouse(w.Fom) {}
+        fom(w, Fom::Platform{files, pictures, media, dat_path}) {}
 
   ui::Control* ControlOf(int i) {
     switch (i % 7) {
@@ -145,12 +145,42 @@ struct Player {
     }
   }
 
-  // One event: the low four bits choose what, the high four bits a control
-  // or a count.
+  // One event as the backend delivers it: the low four bits choose what,
+  // the high four bits a control or a count.
   void RunEvent(uint8_t byte) {
     const int what = byte & 0x0F;
     const int arg = byte >> 4;
     ui::Control* c = ControlOf(arg);
+    ui::MouseRouter& mouse = backend.mouse();
+    switch (what) {
+      case 8:
+        backend.Tick(w.TimLbl);
+        return;
+      case 9:
+        backend.Tick(w.TimLbl, arg * 4 + 1);
+        return;
+      case 10:  // run the text on until it waits (bounded, like yomite-trace's run)
+        backend.Tick(w.TimLbl, 1000);
+        return;
+      case 12:
+        backend.Tick(w.BgmTim);
+        return;
+      case 13: {
+        static const int kSizes[][2] = {{1024, 768}, {681, 486}, {1920, 1080}, {1, 1},
+                                        {100000, 3}, {640, 480}, {3, 100000},  {1366, 768}};
+        backend.Resize(kSizes[arg % 8][0], kSizes[arg % 8][1]);
+        return;
+      }
+      case 15:
+        backend.Close();
+        return;
+      default:
+        backend.Deliver([&] { Input(what, arg, c, mouse); });
+    }
+  }
+
+  // The events that are mouse input and the music's state.
+  void Input(int what, int arg, ui::Control* c, ui::MouseRouter& mouse) {
     switch (what) {
       case 0:
         return mouse.Click(c, ui::kLeftButton);
@@ -168,32 +198,15 @@ struct Player {
         return mouse.Press(c, ui::kMiddleButton);
       case 7:
         return mouse.Release(c, ui::kMiddleButton);
-      case 8:
-        return w.TimLbl.Tick();
-      case 9:
-        for (int i = 0; i <= arg * 4 && !w.Fom.Ended(); ++i) w.TimLbl.Tick();
-        return;
-      case 10:  // run the text on until it waits (bounded, like yomite-trace's run)
-        for (int i = 0; i < 1000 && w.TimLbl.Enabled() && !w.Fom.Ended(); ++i) w.TimLbl.Tick();
-        return;
       case 11: {
         static const char16_t* const kModes[] = {u"playing", u"stopped", u"paused", u"not ready"};
         media.SetMode(kModes[arg % 4]);
         return;
       }
-      case 12:
-        return w.BgmTim.Tick();
-      case 13: {
-        static const int kSizes[][2] = {{1024, 768}, {681, 486}, {1920, 1080}, {1, 1},
-                                        {100000, 3}, {640, 480}, {3, 100000},  {1366, 768}};
-        w.Fom.SetInnerSizePx(kSizes[arg % 8][0], kSizes[arg % 8][1]);
-        w.Fom.on_resize();
-        return;
-      }
       case 14:
         return mouse.Click(&w.Lbl, ui::kRightButton);  // the fast-forward, often
       default:
-        return w.Fom.on_unload();
+        return;
     }
   }
 
@@ -223,7 +236,6 @@ struct Player {
   BoundedPictures pictures;
   trace::SimulatedMedia media;
   Fom fom;
-  ui::MouseRouter mouse;
 };
 
 bool ExpectedError(int number) {
@@ -274,10 +286,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   Player p(FromUtf8(dat.string() + "/"));
   try {
-    p.w.Fom.on_load();
-    p.w.Fom.on_resize();
-    p.w.Fom.on_activate();
-    p.CheckState();
+    p.backend.Start(p.w.Fom);
+    if (!p.backend.error()) p.CheckState();
     for (char e : events) {
       if (p.w.Fom.Ended()) break;
       const uint8_t byte = static_cast<uint8_t>(e);
@@ -291,17 +301,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const uint8_t line_cnt = s.LineCnt;
         const Boolean auto_next = s.AutoNext;
         p.RunEvent(byte);
+        if (p.backend.error()) break;
         FUZZ_CHECK(s.QstMode == kTrue);
         FUZZ_CHECK(s.CurLine == cur && s.NextLine == next && p.w.Lbl.Caption() == caption);
         FUZZ_CHECK(s.LineCnt == line_cnt && s.AutoNext == auto_next);
       } else {
         p.RunEvent(byte);
+        if (p.backend.error()) break;
       }
       p.CheckState();
     }
-    p.CheckFlags();
-  } catch (const RuntimeError& e) {
-    FUZZ_CHECK(ExpectedError(e.number()));
+    if (const RuntimeError* e = p.backend.error()) FUZZ_CHECK(ExpectedError(e->number()));
     p.CheckFlags();
   } catch (const OutOfBudget&) {
   }

@@ -4,7 +4,8 @@
 // means silence.
 #pragma once
 
-#include "app/game_state.h"
+#include "base/story_values.h"
+#include "base/text.h"
 #include "platform/media.h"
 
 namespace yomite {

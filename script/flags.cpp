@@ -24,9 +24,4 @@ int FlagNumber(TextView flag_text) {
   return *code;
 }
 
-bool IsValidFlagCharacter(char16_t c) {
-  auto code = cp932::CharCode(c);
-  return code && *code >= 0 && *code < kFlagCount;
-}
-
 }  // namespace yomite::script

@@ -2,7 +2,8 @@
 // character's code in code page 932 being the flag's number.
 #pragma once
 
-#include "app/game_state.h"
+#include "base/story_values.h"
+#include "base/text.h"
 
 namespace yomite::script {
 
@@ -10,8 +11,5 @@ namespace yomite::script {
 // Run-time error 5 when the argument is empty, 9 when the number lies
 // outside the flag table (every double-byte character).
 int FlagNumber(TextView flag_text);
-
-// Whether a character can name a flag at all.
-bool IsValidFlagCharacter(char16_t c);
 
 }  // namespace yomite::script

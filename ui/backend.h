@@ -1,5 +1,7 @@
 // What a platform provides under the window model: drawing, timers, the
-// modal message box and the end of the program.
+// modal message box and the end of the program. Every hook is pure: a
+// backend that leaves one out does not compile. The handlers' side (start-
+// up, timers, the error guard) is ui/dispatcher.h, shared by all backends.
 #pragma once
 
 #include <string>
@@ -19,11 +21,11 @@ class Backend {
   virtual ~Backend() = default;
 
   // Something visible changed; redraw when convenient.
-  virtual void Invalidate() {}
+  virtual void Invalidate() = 0;
   // A timer was enabled or disabled; enabling starts a full interval.
-  virtual void TimerChanged(Timer&) {}
+  virtual void TimerChanged(Timer&) = 0;
   // A picture box was painted on, cleared, or erased by a new back colour.
-  virtual void PictureBoxChanged(PictureBox&, PictureChange) {}
+  virtual void PictureBoxChanged(PictureBox&, PictureChange) = 0;
   // Shows a modal box with the text, an OK button and the title; returns
   // when it is closed.
   virtual void MessageBox(const Text& text, const Text& title) = 0;

@@ -32,7 +32,6 @@ class ButtonArray {
   // Creates a new element as a copy of element 0, hidden, with its own
   // index; run-time error 360 when it already exists.
   CommandButton& Load(int index);
-  const std::vector<std::unique_ptr<CommandButton>>& elements() const { return elements_; }
 
   std::function<void(int index)> on_click;
 

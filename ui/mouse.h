@@ -21,13 +21,6 @@ class MouseRouter {
   void Press(Control* target, int button, bool double_click = false);
   void Release(Control* target, int button);
 
-  void PressAt(double x_px, double y_px, int button, bool double_click = false) {
-    Press(window_.ControlAt(x_px, y_px), button, double_click);
-  }
-  void ReleaseAt(double x_px, double y_px, int button) {
-    Release(window_.ControlAt(x_px, y_px), button);
-  }
-
   // A whole click: press, release and click.
   void Click(Control* target, int button);
   // A left double click: the first click, then the second press and release.

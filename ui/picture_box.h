@@ -22,9 +22,6 @@ class PictureBox : public Control {
   PictureBox(Window& window, std::string name, bool auto_size)
       : Control(window, std::move(name), ControlKind::kPictureBox), auto_size_(auto_size) {}
 
-  void SetScaleModePixels() { pixel_units_ = true; }
-  bool PixelUnits() const { return pixel_units_; }
-
   // The assigned picture (its content), and where it came from.
   void SetPicture(platform::PicturePtr picture, Text source);
   const platform::PicturePtr& Picture() const { return picture_; }
@@ -44,7 +41,6 @@ class PictureBox : public Control {
 
  private:
   bool auto_size_;
-  bool pixel_units_ = false;
   platform::PicturePtr picture_;
   Text picture_source_;
   std::vector<Painting> paintings_;

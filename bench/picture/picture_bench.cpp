@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "app/fom.h"
+#include "base/runtime_error.h"
 #include "platform/disk_files.h"
 #include "platform/render/jpeg_loader.h"
 #include "tests/support/story_builder.h"
@@ -67,8 +68,7 @@ struct Player {
         pictures(dat_path),
         media(log),
         fom(w, Fom::Platform{files, pictures, media, dat_path}) {
-    w.Fom.on_load();
-    w.Fom.on_resize();
+    backend.Start(w.Fom);
   }
   Text dat_path;
   trace::EventLog log;
@@ -83,11 +83,15 @@ struct Player {
 std::filesystem::path SceneFolder(int width, int height) {
   auto dat = testing::FreshFolder("bench-picture-" + std::to_string(width));
   testing::WriteFile(dat / "scene.jpg", SceneJpeg(width, height));
+  // The story waits on its first page while the pictures are shown.
+  testing::WriteFile(dat / "opn.dat", "page\r\n");
   return dat;
 }
 
 void CheckArea(benchmark::State& state, Player& p) {
-  if (p.w.Img.ScaleWidth() != 1080 || p.w.Img.ScaleHeight() != 540) {
+  if (const RuntimeError* error = p.backend.error()) {
+    state.SkipWithError(error->message().c_str());
+  } else if (p.w.Img.ScaleWidth() != 1080 || p.w.Img.ScaleHeight() != 540) {
     state.SkipWithError("the picture area is not 1080x540 on a 1920x1080 screen");
   }
 }

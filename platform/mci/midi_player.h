@@ -64,7 +64,6 @@ class MidiPlayer {
   // *why. Not while an audio thread renders this player.
   bool StartSynth(const std::vector<std::string>& soundfonts, double sample_rate, std::string* why,
                   SynthOptions options = {});
-  bool has_synth() const { return synth_ != nullptr; }
 
   // Shorter pieces would be outlasted by their tails; longer ones would
   // cost too much memory (10 MB a minute): both are always synthesized.

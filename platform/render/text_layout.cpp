@@ -247,14 +247,4 @@ std::vector<Text> WrapCaption(TextView caption, int width, TextMeasurer& measure
   return lines;
 }
 
-int LinesThatFit(int height, int line_height) {
-  if (height <= 0 || line_height <= 0) return 0;
-  return height / line_height;
-}
-
-int LinesThatShow(int height, int line_height) {
-  if (height <= 0 || line_height <= 0) return 0;
-  return height / line_height + (height % line_height != 0 ? 1 : 0);
-}
-
 }  // namespace yomite::render

@@ -50,11 +50,4 @@ bool IsWideChar(char32_t c);
 // Surrogate pairs and combining marks stay with their base character.
 std::vector<Text> WrapCaption(TextView caption, int width, TextMeasurer& measurer);
 
-// How many whole lines of line_height pixels fit in height pixels.
-int LinesThatFit(int height, int line_height);
-
-// How many lines are at least partly visible in height pixels: the lines to
-// draw when the last one is cut off at the bottom of the label.
-int LinesThatShow(int height, int line_height);
-
 }  // namespace yomite::render

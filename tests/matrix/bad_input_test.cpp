@@ -204,7 +204,8 @@ void Opn(const fs::path& dat, const std::string& bytes) { WriteFile(dat / "opn.d
 void Click(Player& p) { p.mouse.Click(&p.w.Lbl, ui::kLeftButton); }
 
 void RunOn(Player& p) {
-  for (int i = 0; i < 1000 && p.w.TimLbl.Enabled() && !p.w.Fom.Ended(); ++i) p.w.TimLbl.Tick();
+  p.backend.Tick(p.w.TimLbl, 1000);
+  p.Rethrow();
 }
 
 // The picture area shows picture p.jpg at its size.

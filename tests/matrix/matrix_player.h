@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "app/fom.h"
+#include "base/runtime_error.h"
 #include "platform/disk_files.h"
 #include "tools/trace/recorders.h"
 #include "ui/headless_backend.h"
@@ -66,29 +67,29 @@ struct Player {
         files(disk),
         pictures(dat_path),
         media(media_log),
-        fom(w, Fom::Platform{files, pictures, media, dat_path}),
-        mouse(w.Fom) {}
+        fom(w, Fom::Platform{files, pictures, media, dat_path}) {}
 
+  // The start-up as every backend runs it; a run-time error is thrown
+  // again for the row to report.
   void Start() {
-    w.Fom.on_load();
-    w.Fom.on_resize();
-    w.Fom.on_activate();
+    backend.Start(w.Fom);
+    Rethrow();
   }
 
   // Runs one event, then the close the window system was asked for while
   // it ran: on one thread a request can only be handled after the handler
   // that was running when it came has returned.
   void Deliver(const std::function<void()>& event) {
-    event();
-    if (close_requested && !w.Fom.Ended()) {
-      close_requested = false;
-      w.Fom.on_unload();
-    }
+    backend.Deliver(event);
+    Rethrow();
   }
   void RequestCloseAtRead(long n) {
     files.on_read = [this, n](long reads) {
-      if (reads == n) close_requested = true;
+      if (reads == n) backend.RequestClose();
     };
+  }
+  void Rethrow() const {
+    if (const RuntimeError* error = backend.error()) throw *error;
   }
 
   const GameState& s() const { return fom.state(); }
@@ -102,8 +103,8 @@ struct Player {
   PlayerPictureLoader pictures;
   trace::SimulatedMedia media;
   Fom fom;
-  ui::MouseRouter mouse;
-  bool close_requested = false;
+  // Clicks outside Deliver go to the story directly.
+  ui::MouseRouter mouse{w.Fom};
 };
 
 }  // namespace yomite::testing

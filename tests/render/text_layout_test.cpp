@@ -213,18 +213,4 @@ TEST(FixedWidthMeasurer, FullWidthCharactersCountDouble) {
   EXPECT_EQ(other.Width(u"aあ"), 19);
 }
 
-TEST(LineCount, WholeAndPartlyVisibleLines) {
-  EXPECT_EQ(LinesThatFit(100, 20), 5);
-  EXPECT_EQ(LinesThatFit(99, 20), 4);
-  EXPECT_EQ(LinesThatFit(19, 20), 0);
-  EXPECT_EQ(LinesThatShow(100, 20), 5);
-  EXPECT_EQ(LinesThatShow(101, 20), 6);
-  EXPECT_EQ(LinesThatShow(1, 20), 1);
-  for (auto [h, lh] :
-       {std::pair{0, 20}, std::pair{-4, 20}, std::pair{100, 0}, std::pair{100, -1}}) {
-    EXPECT_EQ(LinesThatFit(h, lh), 0);
-    EXPECT_EQ(LinesThatShow(h, lh), 0);
-  }
-}
-
 }  // namespace

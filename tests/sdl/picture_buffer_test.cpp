@@ -29,7 +29,6 @@ class PictureAreaTest : public testing::BackendTest {
     BackendTest::SetUp();
     if (HasFatalFailure()) return;
     img_ = std::make_unique<PictureBox>(*window_, "Img", false);
-    img_->SetScaleModePixels();
     testing::PlaceInPixels(*img_, kLeft, kTop, 300, 150);
     img_->SetBackColor(kBlack);
     backend_->Attach(*window_);

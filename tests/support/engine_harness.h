@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/fom.h"
+#include "base/runtime_error.h"
 #include "platform/disk_files.h"
 #include "platform/jpeg_header.h"
 #include "tools/trace/recorders.h"
@@ -39,17 +40,17 @@ struct Engine {
         files(disk),
         pictures(dat_path),
         media(log),
-        fom(w, Fom::Platform{files, pictures, media, dat_path}),
-        mouse(w.Fom) {}
+        fom(w, Fom::Platform{files, pictures, media, dat_path}) {}
 
+  // The start-up as every backend runs it; a run-time error is thrown
+  // again for the test to look at.
   void Start() {
-    w.Fom.on_load();
-    w.Fom.on_resize();
-    w.Fom.on_activate();
+    backend.Start(w.Fom);
+    if (const RuntimeError* error = backend.error()) throw *error;
   }
   void Resize(int width, int height) {
-    w.Fom.SetInnerSizePx(width, height);
-    w.Fom.on_resize();
+    backend.Resize(width, height);
+    if (const RuntimeError* error = backend.error()) throw *error;
   }
   const GameState& s() const { return fom.state(); }
 
@@ -62,7 +63,8 @@ struct Engine {
   platform::JpegHeaderLoader pictures;
   trace::SimulatedMedia media;
   Fom fom;
-  ui::MouseRouter mouse;
+  // Clicks go to the story directly, so a test sees their errors thrown.
+  ui::MouseRouter mouse{w.Fom};
 };
 
 }  // namespace yomite::testing

@@ -6,7 +6,6 @@
 #include <iostream>
 #include <map>
 #include <memory>
-#include <new>
 #include <optional>
 #include <sstream>
 
@@ -19,6 +18,7 @@
 #include "tools/trace/recorders.h"
 #include "ui/headless_backend.h"
 #include "ui/mouse.h"
+#include "ui/timer.h"
 
 namespace yomite::trace {
 namespace {
@@ -65,12 +65,14 @@ class Session {
         files_(disk_, dat_path, log_),
         pictures_(headers_, dat_path, log_),
         media_(log_),
-        fom_(w_, Fom::Platform{files_, pictures_, media_, dat_path}),
-        router_(w_.Fom) {
+        fom_(w_, Fom::Platform{files_, pictures_, media_, dat_path}) {
     backend_.on_message_box = [this](const ui::HeadlessBackend::MessageBoxShown&) {
       log_.push_back("about");
     };
-    backend_.on_end = [this] { log_.push_back("end"); };
+    // The log's "end" is the story's; an error is reported on its own.
+    backend_.on_end = [this] {
+      if (!backend_.error()) log_.push_back("end");
+    };
     backend_.on_picture_box_changed = [this](ui::PictureBox& box, ui::PictureChange change) {
       if (&box != &w_.Img) return;
       if (change == ui::PictureChange::kPainted) log_.push_back("paint");
@@ -83,20 +85,35 @@ class Session {
     };
   }
 
-  bool ended() const { return w_.Fom.Ended(); }
-
-  // Runs one event; false after a run-time error, which it has reported.
-  bool Run(const std::string& name, const std::function<void()>& event) {
-    std::optional<RuntimeError> error;
-    try {
-      event();
-    } catch (const RuntimeError& e) {
-      error = e;
-    } catch (const std::bad_alloc&) {
-      error = RuntimeError(err::kOutOfMemory);
-    }
-    Emit(name, error ? &*error : nullptr);
-    return !error;
+  // Plays the story with the events of the stream, writing the state after
+  // the start-up and after each event. Returns the exit status.
+  int Play(std::istream& events, const std::string& events_name) {
+    bool bad_line = false;
+    long line_no = 0;
+    auto next = [&]() -> std::optional<ui::HeadlessBackend::Event> {
+      for (std::string line; std::getline(events, line);) {
+        ++line_no;
+        while (!line.empty() &&
+               (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
+          line.pop_back();
+        }
+        size_t first = line.find_first_not_of(" \t");
+        if (first == std::string::npos || line[first] == '#') continue;
+        line = line.substr(first);
+        std::function<void()> action = Parse(Words(line));
+        if (!action) {
+          err_ << "yomite-trace: " << events_name << ":" << line_no << ": not an event: " << line
+               << "\n";
+          bad_line = true;
+          return std::nullopt;
+        }
+        return ui::HeadlessBackend::Event{line, action};
+      }
+      return std::nullopt;
+    };
+    backend_.on_event_done = [this](const std::string& event) { Emit(event, backend_.error()); };
+    int status = backend_.Run(w_.Fom, next);
+    return bad_line ? 2 : status;
   }
 
   // Returns the action for an event line, or an empty function for an
@@ -136,28 +153,24 @@ class Session {
       if (!c || words.size() != 2) return {};
       int button = verb == "rclick" ? ui::kRightButton : verb == "mclick" ? ui::kMiddleButton
                                                                           : ui::kLeftButton;
-      if (verb == "dblclick") return [this, c] { router_.DoubleClick(c); };
-      return [this, c, button] { router_.Click(c, button); };
+      if (verb == "dblclick") return [this, c] { backend_.mouse().DoubleClick(c); };
+      return [this, c, button] { backend_.mouse().Click(c, button); };
     }
     if (verb == "down" || verb == "up") {
       ui::Control* c = control(1);
       auto b = number(2);
       if (!c || !b || words.size() != 3 || (*b != 1 && *b != 2 && *b != 4)) return {};
       int button = static_cast<int>(*b);
-      if (verb == "down") return [this, c, button] { router_.Press(c, button); };
-      return [this, c, button] { router_.Release(c, button); };
+      if (verb == "down") return [this, c, button] { backend_.mouse().Press(c, button); };
+      return [this, c, button] { backend_.mouse().Release(c, button); };
     }
-    if (verb == "tick" && words.size() == 1) return [this] { w_.TimLbl.Tick(); };
+    if (verb == "tick" && words.size() == 1) return [this] { backend_.Tick(w_.TimLbl); };
     if (verb == "ticks" && words.size() == 2 && number(1)) {
       long n = *number(1);
-      return [this, n] {
-        for (long i = 0; i < n && !ended(); ++i) w_.TimLbl.Tick();
-      };
+      return [this, n] { backend_.Tick(w_.TimLbl, n); };
     }
     if (verb == "run" && words.size() == 1) {
-      return [this] {
-        for (long i = 0; i < kMaxRunTicks && w_.TimLbl.Enabled() && !ended(); ++i) w_.TimLbl.Tick();
-      };
+      return [this] { backend_.Tick(w_.TimLbl, kMaxRunTicks); };
     }
     if (verb == "bgm") {
       std::string mode;
@@ -167,23 +180,14 @@ class Session {
       }
       return [this, mode] { media_.SetMode(FromUtf8(mode)); };
     }
-    if (verb == "bgmtick" && words.size() == 1) return [this] { w_.BgmTim.Tick(); };
+    if (verb == "bgmtick" && words.size() == 1) return [this] { backend_.Tick(w_.BgmTim); };
     if (verb == "resize" && words.size() == 2) {
       auto size = ParseSize(words[1]);
       if (!size) return {};
-      return [this, size] {
-        w_.Fom.SetInnerSizePx(size->width, size->height);
-        w_.Fom.on_resize();
-      };
+      return [this, size] { backend_.Resize(size->width, size->height); };
     }
-    if (verb == "close" && words.size() == 1) return [this] { w_.Fom.on_unload(); };
+    if (verb == "close" && words.size() == 1) return [this] { backend_.Close(); };
     return {};
-  }
-
-  void Start() {
-    w_.Fom.on_load();
-    w_.Fom.on_resize();
-    w_.Fom.on_activate();
   }
 
  private:
@@ -296,7 +300,6 @@ class Session {
   LoggingPictures pictures_;
   SimulatedMedia media_;
   Fom fom_;
-  ui::MouseRouter router_;
 };
 
 }  // namespace
@@ -347,29 +350,7 @@ int RunTrace(const std::vector<std::string>& args, std::istream& default_events,
   if (dat_path.empty() || dat_path.back() != u'/') dat_path += u'/';
 
   auto session = std::make_unique<Session>(screen, controls, dat_path, out, err);
-  if (!session->Run("start", [&] { session->Start(); })) return 1;
-  if (session->ended()) return 0;
-
-  std::string line;
-  long line_no = 0;
-  while (std::getline(*events, line)) {
-    ++line_no;
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
-      line.pop_back();
-    }
-    size_t first = line.find_first_not_of(" \t");
-    if (first == std::string::npos || line[first] == '#') continue;
-    line = line.substr(first);
-    std::function<void()> action = session->Parse(Words(line));
-    if (!action) {
-      err << "yomite-trace: " << events_name << ":" << line_no << ": not an event: " << line
-          << "\n";
-      return 2;
-    }
-    if (!session->Run(line, action)) return 1;
-    if (session->ended()) return 0;
-  }
-  return 0;
+  return session->Play(*events, events_name);
 }
 
 }  // namespace yomite::trace

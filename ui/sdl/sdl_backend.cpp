@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <new>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -114,7 +113,7 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
     return nullptr;
   }
   std::unique_ptr<SdlBackend> b(new SdlBackend());
-  b->timers_.emplace(options.min_timer_period_ms);
+  b->min_timer_period_ms_ = options.min_timer_period_ms;
 
   // Hidden until it has its final size, so that it is mapped once.
   uint32_t flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN;
@@ -209,11 +208,8 @@ SdlBackend::~SdlBackend() {
 
 void SdlBackend::Attach(Window& window) {
   model_ = &window;
-  router_.emplace(window);
-  uint64_t now = Now();
-  for (Control* c : window.controls()) {
-    if (c->kind() == ControlKind::kTimer) timers_->Add(static_cast<Timer&>(*c), now);
-  }
+  dispatch_.emplace(window, min_timer_period_ms_, Now());
+  dispatch_->report = [this](const RuntimeError& error) { Report(error); };
   model_->SetScreenSizePx(screen_width_, screen_height_);
   UpdateSize();
 }
@@ -221,13 +217,11 @@ void SdlBackend::Attach(Window& window) {
 int SdlBackend::Run(Window& window) {
   Attach(window);
   // Created, before it is first shown: the story's start-up.
-  if (Guard(model_->on_load)) {
+  dispatch_->Start([this] {
     if (!show_pending_) TakeFocus();
     SDL_PumpEvents();
     UpdateSize();
-    // Laid out before it is first drawn, then activated once.
-    if (Guard(model_->on_resize)) Guard(model_->on_activate);
-  }
+  });
   SDL_Event event;
   while (!ended_) {
     if (quit_requested_) {
@@ -248,7 +242,7 @@ int SdlBackend::Run(Window& window) {
       if (!Guard(first)) continue;
     }
     int timeout = -1;
-    if (std::optional<uint64_t> next = timers_->NextDeadline()) {
+    if (std::optional<uint64_t> next = dispatch_->timers().NextDeadline()) {
       uint64_t now = Now();
       timeout = *next > now ? int(std::min<uint64_t>(*next - now, 1u << 30)) : 0;
     }
@@ -268,7 +262,7 @@ int SdlBackend::Run(Window& window) {
     }
   }
   SDL_HideWindow(window_);
-  return failed_ ? 1 : 0;
+  return dispatch_->failed() ? 1 : 0;
 }
 
 void SdlBackend::TakeFocus() {
@@ -278,23 +272,7 @@ void SdlBackend::TakeFocus() {
   SDL_SetWindowInputFocus(window_);
 }
 
-bool SdlBackend::Guard(const std::function<void()>& handler) {
-  if (ended_) return false;
-  if (!handler) return true;
-  try {
-    handler();
-    return !ended_;
-  } catch (const RuntimeError& e) {
-    Fail(e);
-  } catch (const std::bad_alloc&) {
-    Fail(RuntimeError(err::kOutOfMemory));
-  }
-  return false;
-}
-
-void SdlBackend::Fail(const RuntimeError& error) {
-  if (failed_) return;
-  failed_ = true;
+void SdlBackend::Report(const RuntimeError& error) {
   std::string where = error_location ? error_location() : std::string();
   std::string line = "Run-time error " + std::to_string(error.number()) + ": " + error.message();
   std::fprintf(stderr, "yomite: %s%s%s%s\n", line.c_str(), where.empty() ? "" : " (", where.c_str(),
@@ -305,15 +283,11 @@ void SdlBackend::Fail(const RuntimeError& error) {
   if (!ShowBox(text, u"yomite")) {
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "yomite", PlainLines(text).c_str(), window_);
   }
-  if (model_) model_->End();
-  End();
 }
 
 void SdlBackend::Quit() {
   quit_requested_ = false;
-  // Closing always ends the program, whatever the handler does.
-  Guard(model_->on_unload);
-  if (!ended_) model_->End();
+  dispatch_->Close();
   End();
 }
 
@@ -322,20 +296,17 @@ void SdlBackend::Layout() {
     layout_pending_ = true;
     return;
   }
-  Guard(model_->on_resize);
+  dispatch_->Layout();
 }
 
 void SdlBackend::RunTimers() {
   if (modal_depth_ > 0) return;
-  uint64_t now = Now();
-  for (Timer* timer : timers_->Due(now)) {
-    if (ended_) return;
-    // A handler before it may have disabled it, or enabled it anew.
-    if (timers_->Claim(*timer, now)) Guard([timer] { timer->Tick(); });
-  }
+  dispatch_->RunTimers(Now());
 }
 
-void SdlBackend::TimerChanged(Timer& timer) { timers_->Changed(timer, Now()); }
+void SdlBackend::TimerChanged(Timer& timer) {
+  if (dispatch_) dispatch_->timers().Changed(timer, Now());
+}
 
 void SdlBackend::PictureBoxChanged(PictureBox& box, PictureChange change) {
   buffers_.Changed(box, change);
@@ -436,13 +407,13 @@ void SdlBackend::HandleMouseButton(const SDL_MouseButtonEvent& event, bool down)
       held_button_ = target;
       dirty_ = true;
     }
-    Guard([&] { router_->Press(target, code, double_click); });
+    Guard([&] { dispatch_->mouse().Press(target, code, double_click); });
   } else {
     if (code == kLeftButton && held_button_) {
       held_button_ = nullptr;
       dirty_ = true;
     }
-    Guard([&] { router_->Release(target, code); });
+    Guard([&] { dispatch_->mouse().Release(target, code); });
   }
 }
 
@@ -557,7 +528,7 @@ bool SdlBackend::ShowBox(const Text& text, const Text& title) {
   box_.reset();
   box_ok_pressed_ = false;
   --modal_depth_;
-  timers_->Postpone(Now() - opened);
+  dispatch_->timers().Postpone(Now() - opened);
   // Clicks and keys made meanwhile were meant for the box.
   FlushInput();
   dirty_ = true;

@@ -5,8 +5,10 @@
 // The loop sleeps in SDL_WaitEventTimeout until the next event or timer
 // deadline. Each pass handles the pending events, then the timers that are
 // due (each at most once), then draws the window if anything changed.
-// Every handler runs inside a guard: a run-time error of the story is
-// reported in a box of its own and ends the program.
+// The start-up, the timer passes and the guard around every handler are
+// the dispatcher's (ui/dispatcher.h), as in the headless backend; a
+// run-time error of the story is reported here, in a box of its own and on
+// standard error, and ends the program.
 #pragma once
 
 #include <SDL.h>
@@ -19,21 +21,14 @@
 
 #include "base/runtime_error.h"
 #include "ui/backend.h"
-#include "ui/mouse.h"
+#include "ui/dispatcher.h"
 #include "ui/sdl/fonts.h"
 #include "ui/sdl/painter.h"
 #include "ui/sdl/picture_buffers.h"
-#include "ui/sdl/timer_schedule.h"
 #include "ui/sdl/x11_sleep.h"
 #include "ui/window.h"
 
 namespace yomite::ui::sdl {
-
-// Timers asking for less tick at this period. The music timer asks for
-// 1 ms; at 20 ms it sees the end of the piece within one of the audio
-// device's 23 ms blocks, so the restart follows in the next block, and the
-// program wakes 50 times a second instead of a thousand.
-inline constexpr int kMinTimerPeriodMs = 20;
 
 class SdlBackend : public Backend {
  public:
@@ -99,9 +94,9 @@ class SdlBackend : public Backend {
   uint64_t Now() const { return SDL_GetTicks64(); }
   // Raises the window and gives it the keyboard.
   void TakeFocus();
-  // Runs a handler of the story; false (and the program ends) on an error.
-  bool Guard(const std::function<void()>& handler);
-  void Fail(const RuntimeError& error);
+  bool Guard(const std::function<void()>& handler) { return dispatch_->Guard(handler); }
+  // Shows a run-time error in a box and on standard error.
+  void Report(const RuntimeError& error);
   void Handle(const SDL_Event& event);
   void HandleWindowEvent(const SDL_WindowEvent& event);
   void HandleMouseButton(const SDL_MouseButtonEvent& event, bool down);
@@ -122,11 +117,12 @@ class SdlBackend : public Backend {
   std::unique_ptr<FontCache> fonts_;
   std::unique_ptr<Painter> painter_;
   PictureBuffers buffers_;
-  std::optional<TimerSchedule> timers_;
+  int min_timer_period_ms_ = kMinTimerPeriodMs;
   std::unique_ptr<X11Sleeper> sleeper_;
   uint64_t last_pump_ = 0;
   Window* model_ = nullptr;
-  std::optional<MouseRouter> router_;
+  // The story's handlers, once a window is attached.
+  std::optional<Dispatcher> dispatch_;
   int screen_width_ = 0;
   int screen_height_ = 0;
   double scale_x_ = 1.0;
@@ -141,7 +137,6 @@ class SdlBackend : public Backend {
   // The renderer draws into the window's own surface.
   bool software_ = false;
   bool ended_ = false;
-  bool failed_ = false;
   bool quit_requested_ = false;
   bool layout_pending_ = false;
   int modal_depth_ = 0;

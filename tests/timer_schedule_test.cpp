@@ -1,11 +1,11 @@
-#include "ui/sdl/timer_schedule.h"
+#include "ui/timer_schedule.h"
 
 #include <gtest/gtest.h>
 
 #include "ui/headless_backend.h"
 #include "ui/window.h"
 
-namespace yomite::ui::sdl {
+namespace yomite::ui {
 namespace {
 
 class TimerScheduleTest : public ::testing::Test {
@@ -91,4 +91,4 @@ TEST_F(TimerScheduleTest, PostponingMovesEveryDeadline) {
 }
 
 }  // namespace
-}  // namespace yomite::ui::sdl
+}  // namespace yomite::ui

@@ -8,7 +8,13 @@
 
 #include "ui/timer.h"
 
-namespace yomite::ui::sdl {
+namespace yomite::ui {
+
+// Timers asking for less tick at this period. The music timer asks for
+// 1 ms; at 20 ms it sees the end of the piece within one of the audio
+// device's 23 ms blocks, so the restart follows in the next block, and the
+// program wakes 50 times a second instead of a thousand.
+inline constexpr int kMinTimerPeriodMs = 20;
 
 class TimerSchedule {
  public:
@@ -21,6 +27,8 @@ class TimerSchedule {
   // The timer was enabled or disabled: enabling starts a full period.
   void Changed(Timer& timer, uint64_t now_ms);
 
+  // When an enabled timer ticks next; nothing for a disabled one.
+  std::optional<uint64_t> Deadline(const Timer& timer) const;
   // The earliest deadline of an enabled timer, if any.
   std::optional<uint64_t> NextDeadline() const;
   // The timers due at now_ms, in the order they were added.
@@ -48,4 +56,4 @@ class TimerSchedule {
   std::vector<Entry> entries_;
 };
 
-}  // namespace yomite::ui::sdl
+}  // namespace yomite::ui

@@ -1,8 +1,8 @@
-#include "ui/sdl/timer_schedule.h"
+#include "ui/timer_schedule.h"
 
 #include <algorithm>
 
-namespace yomite::ui::sdl {
+namespace yomite::ui {
 
 int TimerSchedule::PeriodMs(const Timer& timer) const {
   return std::max(timer.Interval(), min_period_ms_);
@@ -36,6 +36,12 @@ void TimerSchedule::Changed(Timer& timer, uint64_t now_ms) {
   e->armed = enabled;
 }
 
+std::optional<uint64_t> TimerSchedule::Deadline(const Timer& timer) const {
+  const Entry* e = Find(timer);
+  if (!e || !e->armed) return std::nullopt;
+  return e->deadline;
+}
+
 std::optional<uint64_t> TimerSchedule::NextDeadline() const {
   std::optional<uint64_t> next;
   for (const Entry& e : entries_) {
@@ -66,4 +72,4 @@ void TimerSchedule::Postpone(uint64_t ms) {
   for (Entry& e : entries_) e.deadline += ms;
 }
 
-}  // namespace yomite::ui::sdl
+}  // namespace yomite::ui

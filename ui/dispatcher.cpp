@@ -1,0 +1,62 @@
+#include "ui/dispatcher.h"
+
+#include <new>
+
+#include "ui/timer.h"
+
+namespace yomite::ui {
+
+Dispatcher::Dispatcher(Window& window, int min_timer_period_ms, uint64_t now_ms)
+    : window_(window), mouse_(window), timers_(min_timer_period_ms) {
+  for (Control* c : window.controls()) {
+    if (c->kind() == ControlKind::kTimer) timers_.Add(static_cast<Timer&>(*c), now_ms);
+  }
+}
+
+bool Dispatcher::Start(const std::function<void()>& after_load) {
+  if (!Guard(window_.on_load)) return false;
+  if (after_load) after_load();
+  // Laid out before it is first drawn, then activated once.
+  return Guard(window_.on_resize) && Guard(window_.on_activate);
+}
+
+bool Dispatcher::Guard(const std::function<void()>& handler) {
+  if (window_.Ended()) return false;
+  if (!handler) return true;
+  try {
+    handler();
+    return !window_.Ended();
+  } catch (const RuntimeError& e) {
+    Fail(e);
+  } catch (const std::bad_alloc&) {
+    Fail(RuntimeError(err::kOutOfMemory));
+  }
+  return false;
+}
+
+void Dispatcher::Fail(const RuntimeError& error) {
+  if (error_) return;
+  error_ = error;
+  if (report) report(error);
+  window_.End();
+}
+
+void Dispatcher::RunTimers(uint64_t now_ms) {
+  for (Timer* timer : timers_.Due(now_ms)) {
+    if (window_.Ended()) return;
+    // A handler before it may have disabled it, or enabled it anew.
+    RunTimer(*timer, now_ms);
+  }
+}
+
+bool Dispatcher::RunTimer(Timer& timer, uint64_t now_ms) {
+  if (window_.Ended() || !timers_.Claim(timer, now_ms)) return false;
+  return Guard([&timer] { timer.Tick(); });
+}
+
+void Dispatcher::Close() {
+  Guard(window_.on_unload);
+  if (!window_.Ended()) window_.End();
+}
+
+}  // namespace yomite::ui
