@@ -55,7 +55,7 @@ std::string InstalledDataFolder(const StoryPlaces& places) {
       IsAbsolute(places.program_folder)) {
     std::string folder = WithoutTrailingSlashes(places.program_folder);
     std::string suffix = "/" + WithoutTrailingSlashes(places.bindir);
-    if (folder.size() > suffix.size() &&
+    if (folder.size() >= suffix.size() &&
         folder.compare(folder.size() - suffix.size(), suffix.size(), suffix) == 0) {
       std::string prefix = folder.substr(0, folder.size() - suffix.size());
       return Join(prefix.empty() ? "/" : prefix, places.datadir);
@@ -69,7 +69,9 @@ std::string InstalledDataFolder(const StoryPlaces& places) {
 bool HoldsStory(const std::string& folder) {
   if (!IsFolder(folder)) return false;
   Text dat = FromUtf8(WithoutTrailingSlashes(folder) + "/");
-  return platform::ResolveStoryFile(dat, dat + u"opn.dat").has_value();
+  std::optional<std::string> first = platform::ResolveStoryFile(dat, dat + u"opn.dat");
+  struct stat st;
+  return first && ::stat(first->c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 StorySearch FindStory(const StoryPlaces& places) {
