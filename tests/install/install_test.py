@@ -193,6 +193,13 @@ def main():
               "without a display: status 1 and one line (%s, %r)" % (v.returncode, v.stderr))
         check(took < 5, "without a display it exits at once (%.2f s)" % took)
 
+        v = subprocess.run([exe], cwd="/", env=dict(without_display(env), DISPLAY=":64999"),
+                           capture_output=True, text=True, timeout=20)
+        lines = v.stderr.splitlines()
+        check(v.returncode == 1 and len(lines) == 1 and ":64999" in lines[0],
+              "an X server that cannot be reached: status 1 and one line (%s, %r)"
+              % (v.returncode, v.stderr))
+
         v = subprocess.run([exe, os.path.join(work, "nowhere")], cwd="/",
                            env=without_display(env), capture_output=True, text=True, timeout=20)
         check(v.returncode == 1 and os.path.join(work, "nowhere", "dat") in v.stderr,

@@ -144,8 +144,13 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
     if (error) *error = NoDisplayMessage();
     return nullptr;
   }
+  // X alone: SDL would also probe Wayland, whose library prints a complaint
+  // of its own when the X server cannot be reached.
+  if (!SDL_getenv("SDL_VIDEODRIVER") && !IsSet("WAYLAND_DISPLAY")) {
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+  }
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    if (error) *error = SDL_GetError();
+    if (error) *error = IsSet("WAYLAND_DISPLAY") ? SDL_GetError() : NoDisplayMessage();
     return nullptr;
   }
   if (!ShowsWindows(SDL_GetCurrentVideoDriver())) {
