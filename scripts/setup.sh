@@ -1,22 +1,53 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing yomite need.
-# Installs only what is missing, so running it twice is harmless.
+# Installs the Debian packages yomite needs. Installs only what is missing,
+# so running it twice is harmless.
+#
+#   scripts/setup.sh            what building and playing need
+#   scripts/setup.sh --tests    and what the tests, the fuzzers and CI need
+#   scripts/setup.sh --package  and what making the Debian package needs
 set -euo pipefail
+
+usage="usage: scripts/setup.sh [--tests] [--package]"
+tests=0
+package=0
+for arg in "$@"; do
+  case "$arg" in
+    --tests) tests=1 ;;
+    --package) package=1 ;;
+    -h | --help) echo "$usage"; exit 0 ;;
+    *) echo "setup: unknown option '$arg'" >&2; echo "$usage" >&2; exit 2 ;;
+  esac
+done
 
 packages=(
   # build
-  build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  build-essential cmake ninja-build pkg-config
   # platform libraries
   libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libfluidsynth-dev
-  libturbojpeg0-dev libjpeg62-turbo-dev libfontconfig-dev
+  libturbojpeg0-dev libfontconfig-dev zlib1g-dev
   # a Japanese user-interface font and a General MIDI soundfont
   fonts-ipafont-gothic fontconfig timgm6mb-soundfont
-  # headless end-to-end tests: a display server, clicks, screenshots
-  xvfb xauth xdotool imagemagick x11-utils python3
-  # story graph pictures in the checker's tests
-  graphviz
+  # the build configures the test and benchmark folders too: their libraries'
+  # headers must be there, small as they are
+  libgtest-dev libgmock-dev libbenchmark-dev libjpeg62-turbo-dev
 )
+if [ $tests -eq 1 ]; then
+  packages+=(
+    # fuzzing (clang's libFuzzer) and the layout check
+    clang clang-format libclang-rt-14-dev
+    # headless end-to-end tests: a display server, clicks, screenshots
+    xvfb xauth xdotool imagemagick x11-utils python3
+    # story graph pictures in the checker's tests
+    graphviz
+    # the validators of the installed desktop entry and metainfo
+    desktop-file-utils appstream
+  )
+fi
+if [ $package -eq 1 ]; then
+  # CPack's Debian generator finds the libraries' packages with
+  # dpkg-shlibdeps (dpkg-dev), which needs file.
+  packages+=(dpkg-dev file)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,5 @@
-// yomite: plays the story in the folder "dat" beside the program, full
-// screen, with the mouse.
+// yomite: plays a story full screen, with the mouse: the folder named on the
+// command line, or the folder "dat" beside the program, or the one installed.
 #include <SDL.h>
 
 #include <chrono>
@@ -12,25 +12,41 @@
 
 #include "app/fom.h"
 #include "app/main_window.h"
+#include "app/player/story_search.h"
 #include "app/version.h"
+#include "base/command_line.h"
 #include "platform/disk_files.h"
 #include "platform/mci/mci_interpreter.h"
 #include "platform/render/jpeg_loader.h"
-#include "platform/story_paths.h"
 #include "ui/sdl/sdl_backend.h"
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: yomite [--help | --version]\n"
-    "Plays the story in the folder dat beside the program. The mouse does the rest:\n"
-    "click to read on, right-click the text to skip ahead, End to quit.\n";
+constexpr const char* kUsage = "usage: yomite [STORY]\n";
+constexpr const char* kHelp =
+    "Plays a story full screen. The mouse does the rest: click the text to read\n"
+    "on, right-click it to skip ahead, click the picture for the About box, End\n"
+    "(top left) quits.\n"
+    "\n"
+    "STORY is a folder holding the story's folder dat, or the dat folder itself.\n"
+    "Without it the story is looked for, in this order, in:\n"
+    "  the folder dat beside the program\n"
+    "  $XDG_DATA_HOME/yomite/dat (default ~/.local/share/yomite/dat)\n"
+    "  yomite/dat in each folder of $XDG_DATA_DIRS (default /usr/local/share:/usr/share)\n"
+    "  yomite/dat in the data folder of the prefix yomite is installed in\n"
+    "The first folder that holds opn.dat is played.\n"
+    "\n"
+    "  -h, --help     print this help and exit\n"
+    "  -V, --version  print the version and exit\n"
+    "\n"
+    "Exit status: 0 when the player quits, 1 for a run-time error of the story,\n"
+    "no story found or no display to show the window on, 2 for a usage error.\n";
 
 // The folder of the running program, whatever the current directory is.
-yomite::Text ProgramFolder() {
-  yomite::Text folder;
+std::string ProgramFolder() {
+  std::string folder;
   if (char* base = SDL_GetBasePath()) {
-    folder = yomite::FromUtf8(base);
+    folder = base;
     SDL_free(base);
   }
   return folder;
@@ -62,20 +78,42 @@ bool HasProse(const yomite::Text& caption) {
 
 int main(int argc, char** argv) {
   auto main_start = std::chrono::steady_clock::now();
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (std::strcmp(argv[i], "--version") == 0) {
-      std::printf("yomite %s\n", yomite::kVersion);
-      return 0;
-    }
-    std::fprintf(stderr, "yomite: unknown argument %s\n%s", argv[i], kUsage);
+  using namespace yomite;
+  enum { kHelpOption, kVersionOption };
+  CommandLine line = ParseCommandLine(
+      std::vector<std::string>(argv + 1, argv + argc),
+      {{"help", 'h', false, kHelpOption}, {"version", 'V', false, kVersionOption}});
+  if (line.error.empty() && line.operands.size() > 1) {
+    line.error = "too many arguments: '" + line.operands[1] + "'";
+  }
+  if (!line.error.empty()) {
+    std::fprintf(stderr, "yomite: %s\n%s", line.error.c_str(), kUsage);
     return 2;
   }
+  for (const ParsedOption& o : line.options) {
+    if (o.id == kHelpOption) {
+      std::printf("%s%s", kUsage, kHelp);
+      return 0;
+    }
+    if (o.id == kVersionOption) {
+      std::printf("yomite %s\n", kVersion);
+      return 0;
+    }
+  }
 
-  using namespace yomite;
+  player::StoryPlaces places;
+  if (!line.operands.empty()) places.argument = line.operands[0];
+  places.program_folder = ProgramFolder();
+  places.getenv = [](const char* name) -> const char* { return std::getenv(name); };
+  places.bindir = YOMITE_INSTALL_BINDIR;
+  places.datadir = YOMITE_INSTALL_DATADIR;
+  places.configured_datadir = YOMITE_INSTALL_FULL_DATADIR;
+  player::StorySearch story = player::FindStory(places);
+  if (story.dat.empty()) {
+    std::fprintf(stderr, "yomite: %s", player::NotFoundMessage(story).c_str());
+    return 1;
+  }
+
   std::string why;
   std::unique_ptr<ui::sdl::SdlBackend> backend = ui::sdl::SdlBackend::Create({}, &why);
   if (!backend) {
@@ -83,7 +121,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  Text dat = platform::MakeDatPath(ProgramFolder());
+  Text dat = FromUtf8(story.dat) + u"/";
   MainWindow w(*backend, backend->ScreenWidthPx(), backend->ScreenHeightPx());
   platform::DiskFiles files(dat);
   platform::JpegPictureLoader pictures(dat);

@@ -7,6 +7,8 @@
 #include <ostream>
 #include <tuple>
 
+#include "app/version.h"
+#include "base/command_line.h"
 #include "base/runtime_error.h"
 #include "platform/jpeg_header.h"
 #include "tools/check/music.h"
@@ -298,6 +300,16 @@ void PrintGraph(const Report& report, std::ostream& out) {
 namespace {
 
 constexpr const char* kUsage = "usage: yomite-check [--graph] DATDIR\n";
+constexpr const char* kHelp =
+    "Reads the story in the folder DATDIR and lists, one per line as\n"
+    "FILE:LINE:COLUMN: error|warning: ..., every line that would end the player\n"
+    "with a run-time error and every trap of the story format.\n"
+    "\n"
+    "  -g, --graph    print the story's graph in Graphviz dot instead\n"
+    "  -h, --help     print this help and exit\n"
+    "  -V, --version  print the version and exit\n"
+    "\n"
+    "Exit status: 0 when no line is an error, 1 when one is, 2 for a usage error.\n";
 
 }  // namespace
 
@@ -307,23 +319,33 @@ std::unique_ptr<platform::PictureLoader> HeaderOnlyPictures(const Text& dat_path
 
 int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
              const PictureLoaderFactory& pictures) {
-  bool graph = false;
-  std::vector<std::string> positional;
-  for (const std::string& a : args) {
-    if (a == "--graph") {
-      graph = true;
-    } else if (a == "--help" || a == "-h") {
-      out << kUsage;
-      return 0;
-    } else if (!a.empty() && a[0] == '-') {
-      err << "yomite-check: unknown option '" << a << "'\n" << kUsage;
-      return 2;
-    } else {
-      positional.push_back(a);
-    }
+  enum { kGraph, kHelpOption, kVersionOption };
+  CommandLine line = ParseCommandLine(args, {{"graph", 'g', false, kGraph},
+                                             {"help", 'h', false, kHelpOption},
+                                             {"version", 'V', false, kVersionOption}});
+  if (!line.error.empty()) {
+    err << "yomite-check: " << line.error << "\n" << kUsage;
+    return 2;
   }
-  if (positional.size() != 1) {
-    err << kUsage;
+  bool graph = false;
+  for (const ParsedOption& o : line.options) {
+    if (o.id == kHelpOption) {
+      out << kUsage << kHelp;
+      return 0;
+    }
+    if (o.id == kVersionOption) {
+      out << "yomite-check " << kVersion << "\n";
+      return 0;
+    }
+    if (o.id == kGraph) graph = true;
+  }
+  const std::vector<std::string>& positional = line.operands;
+  if (positional.empty()) {
+    err << "yomite-check: no story folder given\n" << kUsage;
+    return 2;
+  }
+  if (positional.size() > 1) {
+    err << "yomite-check: too many arguments: '" << positional[1] << "'\n" << kUsage;
     return 2;
   }
   struct stat st;

@@ -11,6 +11,8 @@
 
 #include "app/fom.h"
 #include "app/main_window.h"
+#include "app/version.h"
+#include "base/command_line.h"
 #include "base/runtime_error.h"
 #include "platform/disk_files.h"
 #include "platform/jpeg_header.h"
@@ -23,8 +25,19 @@
 namespace yomite::trace {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: yomite-trace [--screen WxH] [--controls] DATDIR [EVENTS]\n";
+constexpr const char* kUsage = "usage: yomite-trace [--screen WxH] [--controls] DATDIR [EVENTS]\n";
+constexpr const char* kHelp =
+    "Plays the story in DATDIR with no window and no sound device, driven by the\n"
+    "events in EVENTS (standard input when absent or '-'), one per line, and\n"
+    "prints the state as JSON after the start and after each event.\n"
+    "\n"
+    "  -s, --screen WxH  the screen size in pixels (default 1024x768)\n"
+    "  -c, --controls    print every control's position and state\n"
+    "  -h, --help        print this help and exit\n"
+    "  -V, --version     print the version and exit\n"
+    "\n"
+    "Exit status: 0 when the events ran out or the story ended, 1 after a\n"
+    "run-time error, 2 for a usage error or a bad event line.\n";
 constexpr long kMaxRunTicks = 100000;
 
 struct Size {
@@ -39,8 +52,8 @@ std::optional<Size> ParseSize(std::string_view s) {
   auto a = std::from_chars(s.data(), s.data() + x, size.width);
   auto b = std::from_chars(s.data() + x + 1, s.data() + s.size(), size.height);
   if (a.ec != std::errc() || a.ptr != s.data() + x || b.ec != std::errc() ||
-      b.ptr != s.data() + s.size() || size.width <= 0 || size.height <= 0 ||
-      size.width > 100000 || size.height > 100000) {
+      b.ptr != s.data() + s.size() || size.width <= 0 || size.height <= 0 || size.width > 100000 ||
+      size.height > 100000) {
     return std::nullopt;
   }
   return size;
@@ -123,19 +136,26 @@ class Session {
     const std::string& verb = words[0];
     auto control = [&](size_t i) -> ui::Control* {
       if (i >= words.size()) return nullptr;
-      static const std::map<std::string, int> names{{"lbl", 0},  {"clickme", 1}, {"clickcom", 2},
-                                                    {"img", 3},  {"end", 4},     {"qst0", 5},
+      static const std::map<std::string, int> names{{"lbl", 0}, {"clickme", 1}, {"clickcom", 2},
+                                                    {"img", 3}, {"end", 4},     {"qst0", 5},
                                                     {"qst1", 6}};
       auto it = names.find(words[i]);
       if (it == names.end()) return nullptr;
       switch (it->second) {
-        case 0: return &w_.Lbl;
-        case 1: return &w_.ClickMe;
-        case 2: return &w_.ClickCom;
-        case 3: return &w_.Img;
-        case 4: return &w_.EndCom;
-        case 5: return &w_.QstCom(0);
-        default: return &w_.QstCom(1);
+        case 0:
+          return &w_.Lbl;
+        case 1:
+          return &w_.ClickMe;
+        case 2:
+          return &w_.ClickCom;
+        case 3:
+          return &w_.Img;
+        case 4:
+          return &w_.EndCom;
+        case 5:
+          return &w_.QstCom(0);
+        default:
+          return &w_.QstCom(1);
       }
     };
     auto number = [&](size_t i) -> std::optional<long> {
@@ -304,33 +324,49 @@ class Session {
 
 }  // namespace
 
-int RunTrace(const std::vector<std::string>& args, std::istream& default_events,
-             std::ostream& out, std::ostream& err) {
+int RunTrace(const std::vector<std::string>& args, std::istream& default_events, std::ostream& out,
+             std::ostream& err) {
+  enum { kScreen, kControls, kHelpOption, kVersionOption };
+  CommandLine command_line = ParseCommandLine(args, {{"screen", 's', true, kScreen},
+                                                     {"controls", 'c', false, kControls},
+                                                     {"help", 'h', false, kHelpOption},
+                                                     {"version", 'V', false, kVersionOption}});
+  if (!command_line.error.empty()) {
+    err << "yomite-trace: " << command_line.error << "\n" << kUsage;
+    return 2;
+  }
   Size screen{1024, 768};
   bool controls = false;
-  std::vector<std::string> positional;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--screen" && i + 1 < args.size()) {
-      auto size = ParseSize(args[++i]);
+  for (const ParsedOption& o : command_line.options) {
+    if (o.id == kHelpOption) {
+      out << kUsage << kHelp;
+      return 0;
+    }
+    if (o.id == kVersionOption) {
+      out << "yomite-trace " << kVersion << "\n";
+      return 0;
+    }
+  }
+  for (const ParsedOption& o : command_line.options) {
+    if (o.id == kScreen) {
+      auto size = ParseSize(o.value);
       if (!size) {
-        err << "yomite-trace: bad screen size '" << args[i] << "'\n" << kUsage;
+        err << "yomite-trace: bad screen size '" << o.value << "' (expected WxH, e.g. 1024x768)\n"
+            << kUsage;
         return 2;
       }
       screen = *size;
-    } else if (args[i] == "--controls") {
+    } else if (o.id == kControls) {
       controls = true;
-    } else if (args[i] == "--help" || args[i] == "-h") {
-      out << kUsage;
-      return 0;
-    } else if (!args[i].empty() && args[i][0] == '-' && args[i] != "-") {
-      err << "yomite-trace: unknown option '" << args[i] << "'\n" << kUsage;
-      return 2;
-    } else {
-      positional.push_back(args[i]);
     }
   }
-  if (positional.empty() || positional.size() > 2) {
-    err << kUsage;
+  const std::vector<std::string>& positional = command_line.operands;
+  if (positional.empty()) {
+    err << "yomite-trace: no story folder given\n" << kUsage;
+    return 2;
+  }
+  if (positional.size() > 2) {
+    err << "yomite-trace: too many arguments: '" << positional[2] << "'\n" << kUsage;
     return 2;
   }
   std::ifstream file;

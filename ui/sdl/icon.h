@@ -4,8 +4,8 @@
 
 namespace yomite::ui::sdl {
 
-// The program's 32 by 32 icon: a sprig of mimosa, yellow blossoms on a
-// green stem over a dark round tile. The caller frees the surface.
+// The program's icon (ui/icon_art.h) at 32 by 32, for the window. The
+// caller frees the surface.
 SDL_Surface* MakeIcon();
 
 }  // namespace yomite::ui::sdl

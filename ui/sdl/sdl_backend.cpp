@@ -83,6 +83,34 @@ void PrefaultSoftwareFrame(SDL_Window* window) {
 #endif
 }
 
+// Without a display SDL falls back to drivers that show nothing (offscreen,
+// dummy): a player nobody can see would play its music and never end. They
+// are used only when asked for by name, as the tests do.
+bool ShowsWindows(const char* driver) {
+  if (!driver) return false;
+  if (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0 &&
+      std::strcmp(driver, "evdev") != 0) {
+    return true;
+  }
+  const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+  return asked && SDL_strcasecmp(asked, driver) == 0;
+}
+
+bool IsSet(const char* name) {
+  const char* value = SDL_getenv(name);
+  return value && *value;
+}
+
+std::string NoDisplayMessage() {
+  if (!IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY")) {
+    return "no display to show it on (neither DISPLAY nor WAYLAND_DISPLAY is set)";
+  }
+  const char* display = SDL_getenv("DISPLAY");
+  const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+  return std::string("cannot reach the display (DISPLAY=") + (display ? display : "") +
+         ", WAYLAND_DISPLAY=" + (wayland ? wayland : "") + ")";
+}
+
 // SDL's software renderer draws straight into the window's own surface.
 bool DrawsIntoWindowSurface(SDL_Renderer* renderer) {
   SDL_RendererInfo info{};
@@ -103,8 +131,30 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   // environment variables of the same names still choose otherwise.
   SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // The window's class, which task switchers and the desktop entry's
+  // StartupWMClass match; SDL would take the executable's file name. SDL
+  // 2.26 reads these from the environment; one set by the user stays.
+  SDL_setenv("SDL_VIDEO_X11_WMCLASS", "yomite", 0);
+  SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", "yomite", 0);
+  SDL_SetHint(SDL_HINT_APP_NAME, "yomite");
+  // With neither X nor Wayland named, SDL's probes would print complaints of
+  // their own before falling back to a driver that shows nothing.
+  if (!SDL_getenv("SDL_VIDEODRIVER") && !IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY")) {
+    if (error) *error = NoDisplayMessage();
+    return nullptr;
+  }
+  // X alone: SDL would also probe Wayland, whose library prints a complaint
+  // of its own when the X server cannot be reached.
+  if (!SDL_getenv("SDL_VIDEODRIVER") && !IsSet("WAYLAND_DISPLAY")) {
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+  }
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    if (error) *error = SDL_GetError();
+    if (error) *error = IsSet("WAYLAND_DISPLAY") ? SDL_GetError() : NoDisplayMessage();
+    return nullptr;
+  }
+  if (!ShowsWindows(SDL_GetCurrentVideoDriver())) {
+    if (error) *error = NoDisplayMessage();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return nullptr;
   }
   if (TTF_WasInit() == 0 && TTF_Init() != 0) {
