@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # platform libraries
   libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libfluidsynth-dev
-  libturbojpeg0-dev libjpeg62-turbo-dev libfontconfig-dev
+  libturbojpeg0-dev libjpeg62-turbo-dev libfontconfig-dev libfreetype-dev
   # a Japanese user-interface font and a General MIDI soundfont
   fonts-ipafont-gothic fontconfig timgm6mb-soundfont
   # headless end-to-end tests: a display server, clicks, screenshots
