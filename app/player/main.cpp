@@ -1,6 +1,7 @@
 // yomite: plays the story in the folder "dat" beside the program, full
 // screen, with the mouse.
 #include <SDL.h>
+#include <malloc.h>
 
 #include <chrono>
 #include <cstdio>
@@ -74,6 +75,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "yomite: unknown argument %s\n%s", argv[i], kUsage);
     return 2;
   }
+
+  // A picture is 8 MB decoded and its file megabytes more. glibc would
+  // raise its mapping threshold after the first such block is freed and
+  // put the next ones on a heap it rarely gives back, so memory would grow
+  // with every picture shown. A fixed threshold keeps each large block in
+  // a mapping of its own, returned to the system when it is freed.
+  mallopt(M_MMAP_THRESHOLD, 256 * 1024);
 
   using namespace yomite;
   std::string why;
