@@ -14,8 +14,13 @@ class SoundTake {
  public:
   static constexpr float kMaxLevel = 2.0f;
 
-  // Room for frames, allocated now so that appending does not allocate.
-  void Reserve(uint64_t frames) { samples_.reserve(2 * frames); }
+  // Room for frames, allocated and touched now: appending does not
+  // allocate, and the memory the take needs is in use from the start
+  // rather than growing while it is recorded.
+  void Reserve(uint64_t frames) {
+    samples_.resize(2 * frames);
+    samples_.clear();
+  }
   // Appends frames of interleaved stereo, clipped to kMaxLevel. Returns
   // false, appending nothing, when the reserved room would not hold them.
   bool Append(const float* stereo, int frames);
