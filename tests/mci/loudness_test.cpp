@@ -11,12 +11,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <thread>
+#include <variant>
 
 #include "platform/mci/mci_errors.h"
 #include "platform/mci/mci_interpreter.h"
 #include "platform/mci/peak_limiter.h"
 #include "platform/mci/sound_take.h"
+#include "platform/mci/standard_midi_file.h"
 #include "tests/mci/midi_builder.h"
 #include "tests/mci/test_env.h"
 
@@ -112,9 +115,17 @@ class Loudness : public ::testing::Test {
 };
 
 TEST_F(Loudness, TheBundledPieceSoundsAtDesktopLoudnessOnEveryPass) {
+  const std::string midi = std::string(YOMITE_DEMO_DAT) + "/bgm.mid";
+  std::ifstream in(midi, std::ios::binary);
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+  const auto piece = ReadStandardMidiFile(bytes);
+  ASSERT_TRUE(std::holds_alternative<MidiSequence>(piece));
+  // A pass is measured over the piece's length: the time the test takes to
+  // see the end and restart it is not part of it.
+  const auto length = static_cast<size_t>(
+      static_cast<double>(std::get<MidiSequence>(piece).length_us) * kRate / 1e6);
   std::string why;
-  const std::vector<long> starts =
-      PlayThrough(std::string(YOMITE_DEMO_DAT) + "/bgm.mid", audio_, 2, &why);
+  const std::vector<long> starts = PlayThrough(midi, audio_, 2, &why);
   if (starts.empty() && why.find("soundfont") != std::string::npos) GTEST_SKIP() << why;
   ASSERT_FALSE(starts.empty()) << why;
   const std::vector<int16_t> samples = ReadSamples(audio_);
@@ -130,7 +141,8 @@ TEST_F(Loudness, TheBundledPieceSoundsAtDesktopLoudnessOnEveryPass) {
   // first one's tail over its start: both must sound alike at the device.
   std::vector<Level> passes;
   for (size_t p = 0; p + 1 < bounds.size(); ++p) {
-    const Level l = Measure(samples, 2 * bounds[p], 2 * bounds[p + 1]);
+    const Level l =
+        Measure(samples, 2 * bounds[p], 2 * std::min(bounds[p] + length, bounds[p + 1]));
     std::printf("pass %zu: peak %.2f dBFS, RMS %.2f dBFS, %ld clipped samples\n", p + 1, l.peak_db,
                 l.rms_db, l.clipped);
     RecordProperty("pass" + std::to_string(p + 1) + "_peak_dbfs", std::to_string(l.peak_db));
@@ -142,8 +154,10 @@ TEST_F(Loudness, TheBundledPieceSoundsAtDesktopLoudnessOnEveryPass) {
     passes.push_back(l);
   }
   ASSERT_EQ(passes.size(), 2u);
-  EXPECT_NEAR(passes[0].peak_db, passes[1].peak_db, 0.5);
+  // The loudest moment of the second pass may add the first one's tail,
+  // wherever the restart falls against it: the peaks agree less closely.
   EXPECT_NEAR(passes[0].rms_db, passes[1].rms_db, 0.5);
+  EXPECT_NEAR(passes[0].peak_db, passes[1].peak_db, 1.0);
 }
 
 // Five seconds of tutti: every melodic channel a different orchestral
