@@ -226,6 +226,8 @@ def x_playthrough(player, path=GOOD_PATH, max_rounds=400):
         scripts = []
         try:
             p.wait_for_stamp()
+            time.sleep(0.5)  # the first page settled
+            first_page_kb = p.status("VmHWM")
             xdotool(x, "mousemove", TEXT[0], TEXT[1])
             for _ in range(max_rounds):
                 script = p.open_script()
@@ -250,6 +252,7 @@ def x_playthrough(player, path=GOOD_PATH, max_rounds=400):
     # A fast-forward can run through a script between two looks; the demo's
     # opening leads to mata.dat only once the ending has set its flag.
     return {"picks": picks, "peak_rss_mb": peak_kb / 1024.0, "final_rss_mb": now_kb / 1024.0,
+            "first_page_peak_rss_mb": first_page_kb / 1024.0,
             "scripts_seen": scripts,
             "reached_ending": "end.dat" in scripts or "mata.dat" in scripts}
 

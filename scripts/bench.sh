@@ -19,7 +19,7 @@ say() { echo "bench: $*" >&2; }
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 targets=(yomite-bench-steps yomite-trace)
 known=$(ninja -C "$build" -t targets all)
-for t in yomite-bench-picture yomite yomite-bench-render yomite-bench-mci; do
+for t in yomite-bench-picture yomite yomite-bench-render yomite-bench-mci yomite-bench-synth; do
   if grep -q "^$t:" <<< "$known"; then targets+=("$t"); fi
 done
 cmake --build "$build" --target "${targets[@]}" >&2
@@ -51,6 +51,8 @@ if has yomite; then
   python3 bench/player_bench.py idle-cpu "$player" 10 "" > "$figures/idle_silent.json"
   say "a whole game in the player, played with xdotool"
   python3 bench/player_bench.py x-playthrough "$player" > "$figures/x_playthrough.json"
+  say "peak memory over eight 1920x1080 pictures"
+  python3 tests/e2e/memory_e2e.py "$player" > "$figures/pictures_memory.txt" 2>&1 || true
 fi
 say "a whole game in yomite-trace"
 python3 bench/player_bench.py trace-playthrough "$build/yomite-trace" demo/dat \
@@ -63,6 +65,10 @@ fi
 if has yomite-bench-mci; then
   say "music backend (its own benchmark)"
   "$build/bench/mci/yomite-bench-mci" > "$figures/mci.txt" 2>&1 || true
+fi
+if has yomite-bench-synth; then
+  say "the music's first pass beside FluidSynth's own rendering"
+  "$build/bench/mci/yomite-bench-synth" > "$figures/synth.txt" 2>&1 || true
 fi
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
@@ -170,6 +176,12 @@ if xp:
         (xp["picks"], ", ending reached" if xp["reached_ending"] else ", ending NOT reached"),
         fmt(xp["peak_rss_mb"], " MB"), "< 60 MB", xp["peak_rss_mb"] < 60,
         "Xvfb + xdotool, VmHWM")
+    if "first_page_peak_rss_mb" in xp:
+        growth = xp["peak_rss_mb"] - xp["first_page_peak_rss_mb"]
+        row("growth of that peak from the first page to the end of the game",
+            "%s (%s after the first page)" % (fmt(growth, " MB"),
+                                               fmt(xp["first_page_peak_rss_mb"], " MB")),
+            "< 10 MB", growth < 10, "VmHWM 0.5 s after the first frame and at the end")
 if tp:
     row("peak resident memory, the same game in yomite-trace (%d picks%s)" %
         (tp["picks"], ", ending reached" if tp["reached_ending"] else ", ending NOT reached"),
@@ -189,7 +201,9 @@ print("| Figure | Measured | Target | | How |")
 print("|---|---|---|---|---|")
 print("\n".join(rows))
 for name, title in [("render.txt", "Decoder and stretch (bench/render)"),
-                    ("mci.txt", "Music backend (bench/mci)")]:
+                    ("mci.txt", "Music backend (bench/mci)"),
+                    ("synth.txt", "The music's first pass beside FluidSynth alone (bench/mci/synth_bench)"),
+                    ("pictures_memory.txt", "Peak memory over eight 1920x1080 pictures (tests/e2e/memory_e2e.py)")]:
     path = os.path.join(fig, name)
     if os.path.exists(path):
         print()

@@ -24,7 +24,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   # platform libraries
   libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libfluidsynth-dev
-  libturbojpeg0-dev libfontconfig-dev zlib1g-dev
+  libturbojpeg0-dev libfontconfig-dev libfreetype-dev zlib1g-dev
   # a Japanese user-interface font and a General MIDI soundfont
   fonts-ipafont-gothic fontconfig timgm6mb-soundfont
   # the build configures the test and benchmark folders too: their libraries'

@@ -261,6 +261,29 @@ INSTANTIATE_TEST_SUITE_P(Screens, Layout,
                                            ScreenCase{1920, 1200, 24, 19, 720, 1200, 600},
                                            ScreenCase{600, 800, 16, 12, -200, 800, 400}));
 
+TEST(LayoutTest, OnADoubledDesktopScaleTheSizesInPointsHalveAndPlacesStay) {
+  // Twips follow the desktop's DPI: at 192 dpi a pixel is 7.5 twips, so
+  // the screen is half as many twips high and the text size in points
+  // halves, which the doubled points-to-pixels turns back into about the
+  // same pixels. Places in pixels do not change at all.
+  fs::path dat = FreshFolder("layout-dpi");
+  WriteFile(dat / "opn.dat", "text\r\n");
+  Engine plain(dat, 3840, 2160);
+  plain.Start();
+  Engine doubled(dat, 3840, 2160);
+  doubled.w.Fom.SetDotsPerInch(192);
+  doubled.Start();
+  EXPECT_EQ(plain.w.Lbl.FontSize(), 43);
+  EXPECT_EQ(doubled.w.Lbl.FontSize(), 21);
+  EXPECT_EQ(doubled.w.ClickMe.FontSize(), 16);
+  EXPECT_EQ(doubled.w.EndCom.FontSize(), 0);
+  EXPECT_DOUBLE_EQ(doubled.w.Fom.ScreenHeightTwips(), 2160 * 7.5);
+  EXPECT_NEAR(doubled.w.Img.Rect().left, plain.w.Img.Rect().left, 1e-6);
+  EXPECT_NEAR(doubled.w.Img.Rect().width, plain.w.Img.Rect().width, 1e-6);
+  EXPECT_NEAR(doubled.w.Lbl.Rect().top, plain.w.Lbl.Rect().top, 1e-6);
+  EXPECT_NEAR(doubled.w.EndCom.Rect().height, plain.w.EndCom.Rect().height, 1e-6);
+}
+
 TEST(LayoutTest, ALayoutErasesThePictureAndShowsTheButtons) {
   fs::path dat = FreshFolder("layout-erase");
   WriteFile(dat / "opn.dat", ">img>x\r\ntext\r\nmore\r\n");

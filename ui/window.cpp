@@ -23,24 +23,28 @@ void Window::SetScreenSizePx(int width, int height) {
   screen_height_px_ = height;
 }
 
+void Window::SetDotsPerInch(double dpi) {
+  if (dpi > 0) twips_per_pixel_ = 1440.0 / dpi;
+}
+
 double Window::ScaleWidth() const {
-  return scale_width_ != 0 ? scale_width_ : inner_width_px_ * double(kTwipsPerPixel);
+  return scale_width_ != 0 ? scale_width_ : inner_width_px_ * twips_per_pixel_;
 }
 
 double Window::ScaleHeight() const {
-  return scale_height_ != 0 ? scale_height_ : inner_height_px_ * double(kTwipsPerPixel);
+  return scale_height_ != 0 ? scale_height_ : inner_height_px_ * twips_per_pixel_;
 }
 
 void Window::SetScaleWidth(double w) { scale_width_ = w; }
 void Window::SetScaleHeight(double h) { scale_height_ = h; }
 
 double Window::PxPerUnitX() const {
-  if (scale_width_ == 0) return 1.0 / kTwipsPerPixel;
+  if (scale_width_ == 0) return 1.0 / twips_per_pixel_;
   return inner_width_px_ / scale_width_;
 }
 
 double Window::PxPerUnitY() const {
-  if (scale_height_ == 0) return 1.0 / kTwipsPerPixel;
+  if (scale_height_ == 0) return 1.0 / twips_per_pixel_;
   return inner_height_px_ / scale_height_;
 }
 

@@ -11,6 +11,7 @@
 
 namespace yomite::ui {
 
+// Twips per pixel on a screen of 96 dots per inch (a twip is 1/1440 inch).
 inline constexpr int kTwipsPerPixel = 15;
 
 class Window {
@@ -28,10 +29,16 @@ class Window {
   int ScreenHeightPx() const { return screen_height_px_; }
   void SetScreenSizePx(int width, int height);
 
+  // The screen's dots per inch, 96 until the backend sets the desktop's:
+  // it says how many twips a pixel is.
+  double DotsPerInch() const { return 1440.0 / twips_per_pixel_; }
+  void SetDotsPerInch(double dpi);
+  double TwipsPerPixel() const { return twips_per_pixel_; }
+
   // Sizes in twips, as the window system reports them.
-  double WidthTwips() const { return inner_width_px_ * double(kTwipsPerPixel); }
-  double HeightTwips() const { return inner_height_px_ * double(kTwipsPerPixel); }
-  double ScreenHeightTwips() const { return screen_height_px_ * double(kTwipsPerPixel); }
+  double WidthTwips() const { return inner_width_px_ * twips_per_pixel_; }
+  double HeightTwips() const { return inner_height_px_ * twips_per_pixel_; }
+  double ScreenHeightTwips() const { return screen_height_px_ * twips_per_pixel_; }
 
   // The coordinate system: twips with the origin at the top left until a
   // program sets its own.
@@ -85,6 +92,7 @@ class Window {
   int inner_height_px_;
   int screen_width_px_;
   int screen_height_px_;
+  double twips_per_pixel_ = kTwipsPerPixel;
   double scale_left_ = 0;
   double scale_top_ = 0;
   double scale_width_ = 0;   // 0: twips

@@ -1,6 +1,7 @@
 // yomite: plays a story full screen, with the mouse: the folder named on the
 // command line, or the folder "dat" beside the program, or the one installed.
 #include <SDL.h>
+#include <malloc.h>
 
 #include <chrono>
 #include <cstdio>
@@ -113,6 +114,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "yomite: %s", player::NotFoundMessage(story).c_str());
     return 1;
   }
+
+  // A picture is 8 MB decoded and its file megabytes more. glibc would
+  // raise its mapping threshold after the first such block is freed and
+  // put the next ones on a heap it rarely gives back, so memory would grow
+  // with every picture shown. A fixed threshold keeps each large block in
+  // a mapping of its own, returned to the system when it is freed.
+  mallopt(M_MMAP_THRESHOLD, 256 * 1024);
 
   std::string why;
   std::unique_ptr<ui::sdl::SdlBackend> backend = ui::sdl::SdlBackend::Create({}, &why);

@@ -55,6 +55,7 @@ void MidiPlayer::SetSampleRate(double sample_rate) {
   };
   const double old_rate = sample_rate_;
   sample_rate_ = sample_rate;
+  limiter_ = PeakLimiter(sample_rate);
   for (Event& e : events_) e.frame = to_frame(e.time_us);
   const uint64_t old_length = length_;
   length_ = to_frame(length_us_);
@@ -87,9 +88,10 @@ bool MidiPlayer::StartSynth(const std::vector<std::string>& soundfonts, double s
   // locking is not needed.
   fs_->fluid_settings_setint(settings_, "synth.threadsafe-api", 0);
   // FluidSynth's default gain of 0.2 leaves a General MIDI piece some
-  // 30 dB below full scale with the small soundfonts; 0.4 still leaves
-  // room for a dozen loud voices before the output clips.
-  fs_->fluid_settings_setnum(settings_, "synth.gain", 0.4);
+  // 20 to 30 dB below full scale with the small soundfonts, far quieter
+  // than other desktop sound. At 2.5 a piece of a few instruments peaks a
+  // few dB below full scale; denser ones are held down by the limiter.
+  fs_->fluid_settings_setnum(settings_, "synth.gain", kSynthGain);
   if (!options.reverb) fs_->fluid_settings_setint(settings_, "synth.reverb.active", 0);
   // Only the instruments the piece selects are read from the soundfont:
   // a General MIDI piece uses a handful of its hundreds, and loading them
@@ -282,6 +284,8 @@ void MidiPlayer::Render(float* stereo, int frames) {
     if (playing) pos += n;
   }
   cursor_frame_ = pos;
+  // After the takes are mixed in: a replay is limited as its first pass was.
+  limiter_.Process(stereo, frames);
 
   std::lock_guard lock(mutex_);
   // What the UI thread asked for while this block was rendered wins.

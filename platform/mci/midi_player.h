@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/mci/peak_limiter.h"
 #include "platform/mci/sound_take.h"
 #include "platform/mci/standard_midi_file.h"
 
@@ -65,6 +66,8 @@ class MidiPlayer {
   bool StartSynth(const std::vector<std::string>& soundfonts, double sample_rate, std::string* why,
                   SynthOptions options = {});
 
+  // The synthesizer's gain (FluidSynth's synth.gain).
+  static constexpr double kSynthGain = 2.5;
   // Shorter pieces would be outlasted by their tails; longer ones would
   // cost too much memory (10 MB a minute): both are always synthesized.
   static constexpr double kMinReplaySeconds = 10.0;
@@ -154,6 +157,7 @@ class MidiPlayer {
   uint64_t since_end_ = 0;       // frames since the last end of the piece
   uint64_t fade_from_ = 0;       // a replay cut short fades out from here in loop_
   uint64_t fade_left_ = 0;
+  PeakLimiter limiter_;  // the last step of every block
   std::atomic<uint64_t> synthesized_{0};
 };
 

@@ -7,7 +7,7 @@ namespace yomite::platform::mci {
 
 namespace {
 
-constexpr float kScale = 32767.0f;
+constexpr float kScale = 32767.0f / SoundTake::kMaxLevel;
 
 }  // namespace
 
@@ -15,7 +15,7 @@ bool SoundTake::Append(const float* stereo, int frames) {
   const size_t count = 2 * static_cast<size_t>(std::max(frames, 0));
   if (samples_.size() + count > samples_.capacity()) return false;
   for (size_t i = 0; i < count; ++i) {
-    float v = std::clamp(stereo[i], -1.0f, 1.0f);
+    float v = std::clamp(stereo[i], -kMaxLevel, kMaxLevel);
     samples_.push_back(static_cast<int16_t>(std::lrint(v * kScale)));
   }
   return true;

@@ -1,5 +1,8 @@
 // A recording of what the synthesizer rendered, kept as 16-bit stereo, to
 // be mixed into later blocks instead of synthesizing the same sound again.
+// It holds up to twice full scale: the synthesizer's sound may go past
+// full scale before the output's limiter turns it down, and a replay must
+// reach the limiter as loud as the sound it recorded.
 #pragma once
 
 #include <cstdint>
@@ -9,9 +12,16 @@ namespace yomite::platform::mci {
 
 class SoundTake {
  public:
-  // Room for frames, allocated now so that appending does not allocate.
-  void Reserve(uint64_t frames) { samples_.reserve(2 * frames); }
-  // Appends frames of interleaved stereo, clipped to full scale. Returns
+  static constexpr float kMaxLevel = 2.0f;
+
+  // Room for frames, allocated and touched now: appending does not
+  // allocate, and the memory the take needs is in use from the start
+  // rather than growing while it is recorded.
+  void Reserve(uint64_t frames) {
+    samples_.resize(2 * frames);
+    samples_.clear();
+  }
+  // Appends frames of interleaved stereo, clipped to kMaxLevel. Returns
   // false, appending nothing, when the reserved room would not hold them.
   bool Append(const float* stereo, int frames);
   // Adds frames of the take, from frame from on, into interleaved stereo;

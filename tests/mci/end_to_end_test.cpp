@@ -82,7 +82,13 @@ TEST(MciEndToEnd, LoopsThePieceWithoutAGapAndFallsSilentOnClose) {
   }
   ASSERT_EQ(send(u"close MIDI notify"), kOk);
   const long closed_at = FramesIn(audio);
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  // The device runs on after the close: let it write the stretch checked
+  // below, however far a busy machine makes it lag the wall clock.
+  const long wanted = closed_at + 2 * 8192 + kRate / 5;
+  const auto patience = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (FramesIn(audio) < wanted && std::chrono::steady_clock::now() < patience) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   mci.reset();  // closes the device, which flushes the file
 
   EXPECT_GE(restarts, 2);

@@ -13,8 +13,10 @@
 #include "ui/window.h"
 
 // Last: Xlib's macros (None, Bool, ...) would clash with the names above.
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
+#include "ui/sdl/desktop_dpi.h"
 #include "ui/sdl/x11_native.h"
 
 namespace yomite::ui::sdl {
@@ -139,6 +141,46 @@ TEST_F(BareXServer, TheFirstFrameOnTheServersBlackShowsAllThatWasDrawn) {
   XDestroyImage(screen);
   EXPECT_GT(drawn, 100 * 100) << "the frame has next to nothing on it";
   EXPECT_EQ(differ, 0) << "pixels of the screen unlike the frame";
+}
+
+// The desktop's scale as a new window finds it: Xft.dpi from the X
+// resources when they set it, otherwise the DPI of the server's screen;
+// the window model's twips follow.
+TEST(DesktopScale, XftDpiFromTheResourcesElseTheScreensDpi) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) GTEST_SKIP() << "no X display";
+  const ::Window root = DefaultRootWindow(display);
+  auto open = [] {
+    SdlBackend::Options options;
+    options.fullscreen = false;
+    std::string why;
+    std::unique_ptr<SdlBackend> backend = SdlBackend::Create(options, &why);
+    EXPECT_TRUE(backend) << why;
+    return backend;
+  };
+
+  const std::string resources = "Xft.antialias:\t1\nXft.dpi:\t192\nXft.hinting:\t1\n";
+  XChangeProperty(display, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(resources.data()),
+                  static_cast<int>(resources.size()));
+  XSync(display, False);
+  if (std::unique_ptr<SdlBackend> backend = open()) {
+    EXPECT_EQ(backend->painter().dpi(), 192.0);
+    EXPECT_EQ(backend->painter().PixelSize(9), 24);
+    Window model(*backend, backend->ScreenWidthPx(), backend->ScreenHeightPx());
+    backend->Attach(model);
+    EXPECT_DOUBLE_EQ(model.TwipsPerPixel(), 7.5);
+  }
+
+  XDeleteProperty(display, root, XA_RESOURCE_MANAGER);
+  XSync(display, False);
+  const int screen = DefaultScreen(display);
+  const double reported = DisplayHeight(display, screen) * 25.4 / DisplayHeightMM(display, screen);
+  if (std::unique_ptr<SdlBackend> backend = open()) {
+    EXPECT_NEAR(backend->painter().dpi(), reported, 0.01);
+    EXPECT_NE(backend->painter().dpi(), 192.0);
+  }
+  XCloseDisplay(display);
 }
 
 }  // namespace

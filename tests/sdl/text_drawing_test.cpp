@@ -27,7 +27,7 @@ class TextDrawingTest : public ::testing::Test {
     ASSERT_TRUE(fonts_) << "no Japanese font: run scripts/setup.sh";
     ASSERT_TRUE(fonts_->Get(kPx)) << fonts_->file().path;
     painter_ = std::make_unique<Painter>(canvas_.renderer(), fonts_.get());
-    skip_ = TTF_FontLineSkip(fonts_->Get(kPx));
+    skip_ = fonts_->LineHeight(kPx);
     window_.SetBackColor(kBlack);
   }
   void TearDown() override {

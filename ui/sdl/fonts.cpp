@@ -1,7 +1,11 @@
 #include "ui/sdl/fonts.h"
 
 #include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
 
+#include <algorithm>
 #include <cmath>
 
 namespace yomite::ui::sdl {
@@ -27,8 +31,8 @@ std::optional<FontFile> FindJapaneseUiFont() {
   return found;
 }
 
-int PointsToPixels(double points, double scale) {
-  int px = static_cast<int>(std::lround(points * 96.0 / 72.0 * scale));
+int PointsToPixels(double points, double dpi, double scale) {
+  int px = static_cast<int>(std::lround(points * dpi / 72.0 * scale));
   return px < 1 ? 1 : px;
 }
 
@@ -44,6 +48,42 @@ TTF_Font* FontCache::Get(int pixel_size) {
   TTF_Font* font = TTF_OpenFontIndex(file_.path.c_str(), pixel_size, file_.index);
   fonts_[pixel_size] = font;
   return font;
+}
+
+namespace {
+
+// The line height in ems as the desktop the story format comes from sets
+// it: the ascent and descent that bound every glyph (OS/2 usWinAscent and
+// usWinDescent) and what remains of the line gap beyond them. A font
+// without those tables gives 0.
+double LineHeightInEms(const FontFile& file) {
+  FT_Library library = nullptr;
+  if (FT_Init_FreeType(&library) != 0) return 0;
+  double ems = 0;
+  FT_Face face = nullptr;
+  if (FT_New_Face(library, file.path.c_str(), file.index, &face) == 0) {
+    const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    const auto* hhea = static_cast<const TT_HoriHeader*>(FT_Get_Sfnt_Table(face, FT_SFNT_HHEA));
+    if (os2 && os2->version != 0xFFFF && hhea && face->units_per_EM > 0) {
+      const long outer = long{os2->usWinAscent} + os2->usWinDescent;
+      const long inner = long{hhea->Ascender} - hhea->Descender;
+      const long gap = std::max(0L, long{hhea->Line_Gap} - std::max(0L, outer - inner));
+      ems = static_cast<double>(std::max(outer, inner) + gap) / face->units_per_EM;
+    }
+    FT_Done_Face(face);
+  }
+  FT_Done_FreeType(library);
+  return ems;
+}
+
+}  // namespace
+
+int FontCache::LineHeight(int pixel_size) {
+  TTF_Font* font = Get(pixel_size);
+  if (!font) return 0;
+  if (line_height_em_ < 0) line_height_em_ = LineHeightInEms(file_);
+  const int declared = static_cast<int>(std::lround(line_height_em_ * pixel_size));
+  return std::max(declared, TTF_FontLineSkip(font));
 }
 
 std::string Displayable(TextView text, TTF_Font* font) {

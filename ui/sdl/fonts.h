@@ -23,8 +23,9 @@ struct FontFile {
 // chooses it for "sans-serif:lang=ja"; nullopt when there is none.
 std::optional<FontFile> FindJapaneseUiFont();
 
-// Points to pixels at 96 dots per inch, times the display's scale factor.
-int PointsToPixels(double points, double scale);
+// Points to pixels at the desktop's dots per inch, times the display's
+// scale factor (renderer pixels per window point).
+int PointsToPixels(double points, double dpi, double scale = 1.0);
 
 class FontCache {
  public:
@@ -35,11 +36,17 @@ class FontCache {
 
   // The font at a pixel size, opened once; null when it cannot be opened.
   TTF_Font* Get(int pixel_size);
+  // The distance from one line of text to the next at a pixel size: the
+  // font's ascent and descent as it declares them for all its glyphs, and
+  // the gap it asks for between lines. For the Japanese fonts that is a
+  // little more than the pixel size. 0 when the font cannot be opened.
+  int LineHeight(int pixel_size);
   const FontFile& file() const { return file_; }
 
  private:
   FontFile file_;
   std::map<int, TTF_Font*> fonts_;
+  double line_height_em_ = -1;  // in ems; 0 when the font's tables do not say
 };
 
 // The text as the font can show it: characters it has no glyph for become

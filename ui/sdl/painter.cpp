@@ -34,9 +34,7 @@ SDL_Rect PixelsOf(const PixelRect& r) {
 Painter::Painter(SDL_Renderer* renderer, FontCache* fonts)
     : renderer_(renderer), fonts_(fonts), texts_(renderer, fonts) {}
 
-bool Painter::HasFont() const {
-  return fonts_ && fonts_->Get(PointsToPixels(9, scale_)) != nullptr;
-}
+bool Painter::HasFont() const { return fonts_ && fonts_->Get(PixelSize(9)) != nullptr; }
 
 void Painter::DropTextures() { texts_.Clear(); }
 
@@ -81,7 +79,7 @@ void Painter::DrawLines(const std::vector<Text>& lines, const SDL_Rect& rect, in
                         SDL_Color color, Align align, bool centre_vertically) {
   TTF_Font* font = fonts_ ? fonts_->Get(pixel_size) : nullptr;
   if (!font || lines.empty() || rect.w <= 0 || rect.h <= 0) return;
-  int skip = TTF_FontLineSkip(font);
+  int skip = fonts_->LineHeight(pixel_size);
   int y = rect.y;
   if (centre_vertically) y += (rect.h - skip * int(lines.size())) / 2;
   SDL_RenderSetClipRect(renderer_, &rect);
@@ -179,7 +177,7 @@ MessageBoxLayout Painter::LayoutMessageBox(TextView text, TextView title, int wi
   box.font_px = std::max(PixelSize(9), height / 48);
   TTF_Font* font = fonts_ ? fonts_->Get(box.font_px) : nullptr;
   if (!font) return box;
-  int skip = TTF_FontLineSkip(font);
+  int skip = fonts_->LineHeight(box.font_px);
   int pad = skip;
   int max_text = std::max(skip * 8, width * 4 / 5 - 2 * pad);
   box.lines = WrapText(text, max_text, font);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "ui/sdl/desktop_dpi.h"
 #include "ui/sdl/fonts.h"
 #include "ui/sdl/picture_buffers.h"
 #include "ui/window.h"
@@ -34,7 +35,10 @@ class Painter {
   void SetScale(double scale) { scale_ = scale; }
   double scale() const { return scale_; }
   bool HasFont() const;
-  int PixelSize(double points) const { return PointsToPixels(points, scale_); }
+  // The desktop's dots per inch, which points are sized by.
+  void SetDpi(double dpi) { dpi_ = dpi; }
+  double dpi() const { return dpi_; }
+  int PixelSize(double points) const { return PointsToPixels(points, dpi_, scale_); }
 
   // Captions start at the left, except those of the controls named here,
   // which are centred.
@@ -89,6 +93,7 @@ class Painter {
   FontCache* fonts_;
   TextTextures texts_;
   double scale_ = 1.0;
+  double dpi_ = kStandardDpi;
   std::map<const Control*, CachedLines> caption_lines_;
   std::set<const Control*> centred_;
   Color back_{};

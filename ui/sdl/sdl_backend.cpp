@@ -11,6 +11,7 @@
 #include <unistd.h>
 #endif
 
+#include "ui/sdl/desktop_dpi.h"
 #include "ui/sdl/icon.h"
 #include "ui/sdl/x11_cover.h"
 #include "ui/sdl/x11_sleep.h"
@@ -238,6 +239,7 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
     b->fonts_ = std::make_unique<FontCache>(*font);
   }
   b->painter_ = std::make_unique<Painter>(b->renderer_, b->fonts_.get());
+  b->painter_->SetDpi(DesktopDpi(b->window_));
   if (!b->painter_->HasFont()) {
     std::fprintf(stderr,
                  "yomite: no Japanese font found (fontconfig sans-serif:lang=ja); "
@@ -261,6 +263,9 @@ void SdlBackend::Attach(Window& window) {
   dispatch_.emplace(window, min_timer_period_ms_, Now());
   dispatch_->report = [this](const RuntimeError& error) { Report(error); };
   model_->SetScreenSizePx(screen_width_, screen_height_);
+  // Twips follow the desktop's DPI as points do, so sizes the story
+  // derives from the screen in twips come out the same in pixels.
+  model_->SetDotsPerInch(painter_->dpi());
   UpdateSize();
 }
 

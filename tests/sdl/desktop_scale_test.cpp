@@ -1,0 +1,162 @@
+// Text sized by the desktop's scale, and lines set at the font's own line
+// height: the DPI read from the X resources' text and the screen's size,
+// captions drawn at 96 and 192 dpi, and full pages against the text label.
+#include <SDL_ttf.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tests/sdl/sdl_test_support.h"
+#include "ui/command_button.h"
+#include "ui/headless_backend.h"
+#include "ui/label.h"
+#include "ui/sdl/desktop_dpi.h"
+#include "ui/sdl/painter.h"
+#include "ui/window.h"
+
+namespace yomite::ui::sdl {
+namespace {
+
+TEST(DesktopDpi, XftDpiIsReadFromTheResourcesWithTheLastSettingWinning) {
+  EXPECT_EQ(XftDpi("Xft.dpi:\t192\n"), 192.0);
+  EXPECT_EQ(XftDpi("Xft.antialias:\t1\nXft.dpi: 144\nXft.hinting:\t1\n"), 144.0);
+  EXPECT_EQ(XftDpi("Xft.dpi:\t96\nXft.dpi:\t120.5"), 120.5) << "no final newline, last wins";
+  EXPECT_EQ(XftDpi("  Xft.dpi :  168  \r\n"), 168.0);
+  // Other keys, other resources' dpi, broken or absurd values: not set.
+  EXPECT_EQ(XftDpi(""), std::nullopt);
+  EXPECT_EQ(XftDpi("Xft.dpiScale:\t2\nXterm.dpi:\t192\nXft.rgba:\trgb\n"), std::nullopt);
+  EXPECT_EQ(XftDpi("Xft.dpi:\tlarge\n"), std::nullopt);
+  EXPECT_EQ(XftDpi("Xft.dpi:\t192x\n"), std::nullopt);
+  EXPECT_EQ(XftDpi("Xft.dpi:\t0\n"), std::nullopt);
+  EXPECT_EQ(XftDpi("Xft.dpi:\t-96\n"), std::nullopt);
+  EXPECT_EQ(XftDpi("Xft.dpi:\t96000\n"), std::nullopt);
+  // A broken later line does not undo an earlier good one.
+  EXPECT_EQ(XftDpi("Xft.dpi:\t192\nXft.dpi:\tnone\n"), 192.0);
+}
+
+TEST(DesktopDpi, TheScreensDpiComesFromItsSizeInMillimetres) {
+  ASSERT_TRUE(ScreenDpi(2160, 549));
+  EXPECT_NEAR(*ScreenDpi(2160, 549), 99.93, 0.01);  // Xvfb's default screen
+  EXPECT_NEAR(*ScreenDpi(2160, 286), 191.8, 0.1);
+  EXPECT_EQ(ScreenDpi(1080, 0), std::nullopt) << "size unknown";
+  EXPECT_EQ(ScreenDpi(0, 300), std::nullopt);
+  EXPECT_EQ(ScreenDpi(2160, 5), std::nullopt) << "a size no screen has";
+}
+
+TEST(DesktopDpi, PointsBecomePixelsAtTheDesktopsDpi) {
+  EXPECT_EQ(PointsToPixels(9, 96), 12);
+  EXPECT_EQ(PointsToPixels(9, 192), 24);
+  EXPECT_EQ(PointsToPixels(9, 120), 15);
+  EXPECT_EQ(PointsToPixels(21, 192), 56);
+  EXPECT_EQ(PointsToPixels(9, 96, 2.0), 24) << "and the display's scale on top";
+  EXPECT_EQ(PointsToPixels(0.1, 96), 1) << "never below one pixel";
+}
+
+class ScaledText : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(TTF_Init(), 0) << TTF_GetError();
+    fonts_ = testing::OpenUiFont();
+    ASSERT_TRUE(fonts_) << "no Japanese font: run scripts/setup.sh";
+    window_.SetBackColor(kBlack);
+  }
+  void TearDown() override {
+    fonts_.reset();
+    TTF_Quit();
+  }
+
+  struct InkBox {
+    int top = -1, bottom = -1;
+    int height() const { return top < 0 ? 0 : bottom - top + 1; }
+  };
+  // The rows with dark ink inside a rectangle of the canvas.
+  static InkBox DarkRows(const testing::Canvas& canvas, const SDL_Rect& r) {
+    InkBox box;
+    for (int y = r.y; y < r.y + r.h; ++y) {
+      for (int x = r.x; x < r.x + r.w; ++x) {
+        uint32_t c = canvas.At(x, y);
+        if (testing::Red(c) + testing::Green(c) + testing::Blue(c) < 200) {
+          if (box.top < 0) box.top = y;
+          box.bottom = y;
+          break;
+        }
+      }
+    }
+    return box;
+  }
+
+  HeadlessBackend backend_;
+  Window window_{backend_, 800, 600};
+  PictureBuffers buffers_;
+  std::unique_ptr<FontCache> fonts_;
+};
+
+TEST_F(ScaledText, TheEndCaptionInTheDefaultFontIsTwiceAsTallAt192Dpi) {
+  // The End button as a 4K screen lays it out: 10 by 3 units of 100.
+  CommandButton button(window_, "EndCom");
+  testing::PlaceInPixels(button, 10, 10, 384, 65);
+  button.SetBackColor({100, 100, 255});
+  button.SetCaption(u"End");
+  const SDL_Rect face{11, 11, 382, 63};
+  int heights[2] = {};
+  const double dpis[2] = {96, 192};
+  for (int i = 0; i < 2; ++i) {
+    testing::Canvas canvas(420, 100);
+    Painter painter(canvas.renderer(), fonts_.get());
+    painter.SetDpi(dpis[i]);
+    painter.PaintWindow(window_, buffers_, nullptr);
+    heights[i] = DarkRows(canvas, face).height();
+    std::printf("End caption at %.0f dpi: %d pixels tall\n", dpis[i], heights[i]);
+  }
+  ASSERT_GT(heights[0], 4);
+  EXPECT_NEAR(heights[1], 2 * heights[0], 2);
+}
+
+TEST_F(ScaledText, LinesAreSetAtTheFontsLineHeightWithRoomForEveryGlyph) {
+  for (int points : {9, 15, 21, 43}) {
+    SCOPED_TRACE(points);
+    const int px = PointsToPixels(points, 96);
+    const int pitch = fonts_->LineHeight(px);
+    TTF_Font* font = fonts_->Get(px);
+    ASSERT_TRUE(font);
+    // Never tighter than the font's own ascent plus descent.
+    EXPECT_GE(pitch, TTF_FontAscent(font) - TTF_FontDescent(font));
+    EXPECT_LE(pitch, px * 3 / 2) << "no more than the font asks for";
+    // Letters that reach far up and down stay within one line's band.
+    testing::Canvas canvas(800, 8 * px);
+    Painter painter(canvas.renderer(), fonts_.get());
+    Window window(backend_, 800, 8 * px);
+    window.SetBackColor(kWhite);
+    Label lbl(window, "Lbl", true);
+    testing::PlaceInPixels(lbl, 0, px, 800, 6 * px);
+    lbl.SetForeColor(kBlack);
+    lbl.SetFontSize(static_cast<int16_t>(points));
+    lbl.SetCaption(u"Ágjpqy|漢字ぎゃ「」");
+    painter.PaintWindow(window, buffers_, nullptr);
+    const InkBox ink = DarkRows(canvas, {0, 0, 800, 8 * px});
+    ASSERT_GT(ink.height(), 0);
+    EXPECT_GE(ink.top, px);
+    EXPECT_LT(ink.bottom, px + pitch);
+  }
+}
+
+TEST_F(ScaledText, AFullPageFitsInTheTextLabelOnEveryScreen) {
+  // A page holds up to eleven lines, in the story's text size (the
+  // screen's height in twips / 750 points) in a label 48 % of the window's
+  // height: at the font's line height they fit with room to spare for
+  // lines that wrap, at 96 dpi and at a doubled desktop scale.
+  for (double dpi : {96.0, 120.0, 192.0}) {
+    for (int height : {480, 600, 768, 1080, 1440, 2160}) {
+      SCOPED_TRACE(std::to_string(height) + " at " + std::to_string(dpi));
+      const double twips_per_pixel = 1440.0 / dpi;
+      const int points = static_cast<int>(height * twips_per_pixel / 750.0);
+      const int px = PointsToPixels(points, dpi);
+      const int pitch = fonts_->LineHeight(px);
+      EXPECT_LE(11 * pitch, static_cast<int>(0.48 * height * 0.8));
+      EXPECT_GT(pitch, px) << "the Japanese font asks for more than its size";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace yomite::ui::sdl
