@@ -27,12 +27,11 @@ packages=(
   libturbojpeg0-dev libfontconfig-dev libfreetype-dev zlib1g-dev
   # a Japanese user-interface font and a General MIDI soundfont
   fonts-ipafont-gothic fontconfig timgm6mb-soundfont
-  # the build configures the test and benchmark folders too: their libraries'
-  # headers must be there, small as they are
-  libgtest-dev libgmock-dev libbenchmark-dev libjpeg62-turbo-dev
 )
 if [ $tests -eq 1 ]; then
   packages+=(
+    # the tests and benchmarks (the libjpeg API reads pictures back in tests)
+    libgtest-dev libgmock-dev libbenchmark-dev libjpeg62-turbo-dev
     # fuzzing (clang's libFuzzer) and the layout check
     clang clang-format libclang-rt-14-dev
     # headless end-to-end tests: a display server, clicks, screenshots
