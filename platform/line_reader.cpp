@@ -14,7 +14,7 @@ bool LineReader::Fill() {
   if (pos_ < len_) return true;
   if (eof_) return false;
   for (;;) {
-    ssize_t n = ::read(fd_.get(), buffer_.data(), buffer_.size());
+    ssize_t n = ::read(fd_.get(), buffer_.get(), kBlockBytes);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) throw FileError(errno, name_);
     pos_ = 0;
@@ -37,8 +37,8 @@ std::string LineReader::ReadLine() {
     line.append(begin, end);
   };
   while (Fill()) {
-    const char* begin = buffer_.data() + pos_;
-    const char* end = buffer_.data() + len_;
+    const char* begin = buffer_.get() + pos_;
+    const char* end = buffer_.get() + len_;
     const char* cr = static_cast<const char*>(memchr(begin, '\r', end - begin));
     if (!cr) {
       append(begin, end);
@@ -46,7 +46,7 @@ std::string LineReader::ReadLine() {
       continue;
     }
     append(begin, cr);
-    pos_ = static_cast<size_t>(cr - buffer_.data()) + 1;
+    pos_ = static_cast<size_t>(cr - buffer_.get()) + 1;
     if (Fill() && buffer_[pos_] == '\n') ++pos_;
     ++lines_read_;
     return line;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 #include "platform/story_folder.h"
@@ -36,7 +37,9 @@ class LineReader {
   FileDescriptor fd_;
   std::string name_;
   size_t max_line_;
-  std::string buffer_ = std::string(64 * 1024, '\0');
+  static constexpr size_t kBlockBytes = 64 * 1024;
+  // Not cleared when made: a chain of scripts opens one per step.
+  std::unique_ptr<char[]> buffer_ = std::make_unique_for_overwrite<char[]>(kBlockBytes);
   size_t pos_ = 0;
   size_t len_ = 0;
   bool eof_ = false;

@@ -206,8 +206,7 @@ FileDescriptor OpenRegularFile(const std::string& native, const std::string& nam
   if (!fd) throw FileError(errno, name);
   if (::fstat(fd.get(), &st) != 0) throw FileError(errno, name);
   if (!S_ISREG(st.st_mode)) throw NotRegular(st, name);
-  int flags = ::fcntl(fd.get(), F_GETFL);
-  if (flags >= 0) ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+  // O_NONBLOCK stays: it changes nothing for a regular file.
   return fd;
 }
 
