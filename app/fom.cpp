@@ -57,6 +57,8 @@ void Fom::EndCom_Click() {
   Form_Unload(cancel);
 }
 
-ScriptLocation Fom::Location() const { return {script_file_, cur_line_no_}; }
+ScriptLocation Fom::Location() const {
+  return {script_file_, reading_line_no_ ? reading_line_no_ : cur_line_no_};
+}
 
 }  // namespace yomite

@@ -108,6 +108,7 @@ class Fom {
   Text script_file_;
   long next_line_no_ = 0;
   long cur_line_no_ = 0;
+  long reading_line_no_ = 0;  // the line being read, while it is read
 };
 
 }  // namespace yomite

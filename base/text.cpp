@@ -2,18 +2,48 @@
 
 namespace yomite {
 
+char32_t CodePointAt(TextView text, size_t i, size_t* units) {
+  const char32_t c = text[i];
+  if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+      text[i + 1] <= 0xDFFF) {
+    *units = 2;
+    return 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+  }
+  *units = 1;
+  return c;
+}
+
+char16_t FoldCase(char16_t c) {
+  if (c >= u'A' && c <= u'Z') return c + 32;
+  if (c >= 0xFF21 && c <= 0xFF3A) return c + 32;              // fullwidth A..Z
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;     // Latin-1 capitals, not the sign x
+  if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 32;  // Greek capitals
+  if (c >= 0x410 && c <= 0x42F) return c + 32;                // Cyrillic capitals
+  return c;
+}
+
+Text FoldCase(TextView text) {
+  Text out(text);
+  for (char16_t& c : out) c = FoldCase(c);
+  return out;
+}
+
+bool EqualsIgnoringCase(TextView a, TextView b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+  }
+  return true;
+}
+
 std::string ToUtf8(TextView text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
+    size_t units;
+    char32_t c = CodePointAt(text, i, &units);
+    i += units - 1;
+    if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
     if (c < 0x80) {
       out += static_cast<char>(c);
     } else if (c < 0x800) {

@@ -19,4 +19,15 @@ Text FromUtf8(std::string_view bytes);
 // True when the bytes are well-formed UTF-8.
 bool IsValidUtf8(std::string_view bytes);
 
+// The code point at text[i] and the number of units it takes (2 for a
+// surrogate pair, else 1). An unpaired surrogate is returned as it stands.
+char32_t CodePointAt(TextView text, size_t i, size_t* units);
+
+// Simple case folding for the letters a story's names and commands use:
+// ASCII, fullwidth Latin, Latin-1, Greek and Cyrillic capitals become small
+// letters. Kana and kanji have no case.
+char16_t FoldCase(char16_t c);
+Text FoldCase(TextView text);
+bool EqualsIgnoringCase(TextView a, TextView b);
+
 }  // namespace yomite

@@ -22,7 +22,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "platform/cp932.h"
-#include "platform/disk_files.h"
+#include "platform/line_reader.h"
 
 using namespace yomite;
 
@@ -53,7 +53,8 @@ std::vector<std::string> ReadLines(std::string_view bytes) {
   FUZZ_CHECK(::ftruncate(fd, 0) == 0);
   FUZZ_CHECK(::pwrite(fd, bytes.data(), bytes.size(), 0) == static_cast<ssize_t>(bytes.size()));
   FUZZ_CHECK(::lseek(fd, 0, SEEK_SET) == 0);
-  platform::LineSplitter splitter(fd);
+  // The reader closes its own descriptor, which shares the file and its offset.
+  platform::LineReader splitter(platform::FileDescriptor(::dup(fd)), "s.dat");
   std::vector<std::string> lines;
   while (!splitter.AtEnd()) {
     lines.push_back(splitter.ReadLine());

@@ -6,8 +6,7 @@
 //   the bytes of opn.dat
 //   the bytes of b.dat, which is also every other script the engine opens
 //     by itself (end, bad and the scenes 0_0 to 1_8)
-//   the bytes of p.jpg, which is also 3.jpg (decoded as the player does,
-//     when the decoder is built)
+//   the bytes of p.jpg, which is also 3.jpg (decoded as the player does)
 //   the events, one byte each (see RunEvent)
 // The folder also holds a folder d.dat and a folder d.jpg.
 //
@@ -16,19 +15,17 @@
 // crashing, the engine must keep its state in range, keep at most one
 // script open, never read past the end of a script or from a closed one,
 // and change nothing on a step while the choice menu is open.
+#include <turbojpeg.h>
+
 #include <cstdint>
 #include <string>
 
 #include "app/fom.h"
 #include "base/runtime_error.h"
 #include "fuzz/fuzz_check.h"
-#include "platform/disk_files.h"
-#include "platform/jpeg_header.h"
-#ifdef YOMITE_FUZZ_DECODER
-#include <turbojpeg.h>
-
 #include "platform/render/jpeg_loader.h"
-#endif
+#include "platform/script_files.h"
+#include "platform/story_folder.h"
 #include "tools/trace/recorders.h"
 #include "ui/headless_backend.h"
 #include "ui/mouse.h"
@@ -76,18 +73,16 @@ class BoundedFiles : public platform::Files {
   int open_no_ = 0;
 };
 
-// The player's picture decoder when it is built, else the header reader.
-// Pictures that decode slowly for their size only slow the search down:
-// they end the input.
+// The player's picture decoder. Pictures that decode slowly for their size
+// only slow the search down: they end the input.
 class BoundedPictures : public platform::PictureLoader {
  public:
-  explicit BoundedPictures(Text dat_path) : dat_path_(dat_path), inner_(std::move(dat_path)) {}
+  explicit BoundedPictures(const platform::StoryFolder& folder) : folder_(folder), inner_(folder) {}
   platform::PicturePtr LoadPicture(const Text& path) override {
-#ifdef YOMITE_FUZZ_DECODER
     static tjhandle tj = tjInitDecompress();
     std::string bytes;
     try {
-      bytes = platform::ReadStoryFile(dat_path_, path, platform::kMaxPictureFileBytes);
+      bytes = folder_.ReadWhole(path, platform::kMaxPictureFileBytes, err::kInvalidPicture);
     } catch (const RuntimeError&) {
       return inner_.LoadPicture(path);  // the loader reports it as the player would
     }
@@ -100,7 +95,6 @@ class BoundedPictures : public platform::PictureLoader {
         int64_t{width} * height <= platform::kMaxPicturePixels) {
       throw OutOfBudget{};
     }
-#endif
     platform::PicturePtr picture = inner_.LoadPicture(path);
     FUZZ_CHECK(picture && picture->width > 0 && picture->height > 0);
     FUZZ_CHECK(picture->pixels.empty() ||
@@ -109,22 +103,18 @@ class BoundedPictures : public platform::PictureLoader {
   }
 
  private:
-  Text dat_path_;
-#ifdef YOMITE_FUZZ_DECODER
+  const platform::StoryFolder& folder_;
   platform::JpegPictureLoader inner_;
-#else
-  platform::JpegHeaderLoader inner_;
-#endif
 };
 
 struct Player {
-  explicit Player(const Text& dat_path)
+  explicit Player(const platform::StoryFolder& folder)
       : w(backend, 1024, 768),
-        disk(dat_path),
+        disk(folder),
         files(disk),
-        pictures(dat_path),
+        pictures(folder),
         media(log),
-        fom(w, Fom::Platform{files, pictures, media, dat_path}) {}
+        fom(w, Fom::Platform{files, pictures, media, folder.dat_path()}) {}
 
   ui::Control* ControlOf(int i) {
     switch (i % 7) {
@@ -231,7 +221,7 @@ struct Player {
   trace::EventLog log;
   ui::HeadlessBackend backend;
   MainWindow w;
-  platform::DiskFiles disk;
+  platform::ScriptFiles disk;
   BoundedFiles files;
   BoundedPictures pictures;
   trace::SimulatedMedia media;
@@ -284,7 +274,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::WriteBytes(dat / "p.jpg", parts[2]);
   const std::string_view events = parts[3].substr(0, 256);
 
-  Player p(FromUtf8(dat.string() + "/"));
+  const platform::StoryFolder folder(dat.string());
+  Player p(folder);
   try {
     p.backend.Start(p.w.Fom);
     if (!p.backend.error()) p.CheckState();

@@ -26,6 +26,7 @@ void Fom::BeginScript(const Text& name) {
   script_file_ = file;
   next_line_no_ = 0;
   cur_line_no_ = 0;
+  reading_line_no_ = 0;
   w_.Lbl.SetCaption(u"");
   s_.LineCnt = 0;
   w_.TimLbl.SetEnabled(true);

@@ -30,12 +30,15 @@ Fom::Next Fom::Step() {
   // last line still runs.
   s_.CurLine = s_.NextLine;
   cur_line_no_ = next_line_no_;
-  if (p_.files.Eof(s_.FileNo)) {
-    QstOpen();
-  } else {
+  // A line that cannot be read is where the story stops: it is named.
+  reading_line_no_ = next_line_no_ + 1;
+  const bool at_end = p_.files.Eof(s_.FileNo);
+  if (!at_end) {
     s_.NextLine = p_.files.LineInput(s_.FileNo);
     ++next_line_no_;
   }
+  reading_line_no_ = 0;
+  if (at_end) QstOpen();
 
   // 3. May the text run on after this line?
   if (!script::HasPauseKeyword(s_.NextLine) && s_.LineCnt != 10) {

@@ -154,7 +154,7 @@ TEST_P(MalformedLine, EndsWithTheErrorNamingTheLine) {
   fs::path dat = FreshFolder("malformed");
   WriteFile(dat / "opn.dat", ScriptBytes("prose first") + "\r\n" + ScriptBytes(">on>k") + "\r\n" +
                                  ScriptBytes(bad.line) + "\r\n");
-  WriteFile(dat / "x.jpg", JpegHeaderBytes(20, 10));
+  WriteFile(dat / "x.jpg", PictureBytes(20, 10));
   WriteFile(dat / "text.jpg", "this is not a picture\r\n");
   fs::create_directory(dat / "folder.dat");
   Engine e(dat);
@@ -287,7 +287,7 @@ TEST(LayoutTest, OnADoubledDesktopScaleTheSizesInPointsHalveAndPlacesStay) {
 TEST(LayoutTest, ALayoutErasesThePictureAndShowsTheButtons) {
   fs::path dat = FreshFolder("layout-erase");
   WriteFile(dat / "opn.dat", ">img>x\r\ntext\r\nmore\r\n");
-  WriteFile(dat / "x.jpg", JpegHeaderBytes(640, 480));
+  WriteFile(dat / "x.jpg", PictureBytes(640, 480));
   Engine e(dat);
   e.Start();
   ASSERT_EQ(e.w.Img.Paintings().size(), 1u);

@@ -4,9 +4,8 @@
 
 #include "base/runtime_error.h"
 #include "platform/cp932.h"
-#include "platform/disk_files.h"
-#include "platform/jpeg_header.h"
-#include "platform/story_paths.h"
+#include "platform/script_files.h"
+#include "platform/story_folder.h"
 #include "tests/support/story_builder.h"
 
 namespace fs = std::filesystem;
@@ -46,9 +45,9 @@ TEST(Cp932, EncodesAndGivesCharacterCodes) {
 std::vector<Text> ReadAll(const std::string& bytes) {
   fs::path dat = FreshFolder("lines");
   WriteFile(dat / "s.dat", bytes);
-  Text dat_path = FromUtf8(dat.string() + "/");
-  platform::DiskFiles files(dat_path);
-  files.OpenForInput(dat_path + u"s.dat", 1);
+  platform::StoryFolder folder(dat.string());
+  platform::ScriptFiles files(folder);
+  files.OpenForInput(folder.dat_path() + u"s.dat", 1);
   std::vector<Text> lines;
   while (!files.Eof(1)) lines.push_back(files.LineInput(1));
   files.Close(1);
@@ -80,7 +79,8 @@ class StoryPaths : public ::testing::Test {
  protected:
   void SetUp() override {
     dat = FreshFolder("paths");
-    dat_path = FromUtf8(dat.string() + "/");
+    folder = std::make_unique<platform::StoryFolder>(dat.string());
+    dat_path = folder->dat_path();
     WriteFile(dat / "Scene.DAT", "");
     WriteFile(dat / "exact.dat", "");
     WriteFile(dat / "EXACT.dat", "");
@@ -90,10 +90,9 @@ class StoryPaths : public ::testing::Test {
     WriteFile(dat / "sp .dat", "");
     WriteFile(dat / "ＡＢ.dat", "");
   }
-  std::optional<std::string> Resolve(const Text& name) {
-    return platform::ResolveStoryFile(dat_path, dat_path + name);
-  }
+  std::optional<std::string> Resolve(const Text& name) { return folder->Resolve(dat_path + name); }
   fs::path dat;
+  std::unique_ptr<platform::StoryFolder> folder;
   Text dat_path;
 };
 
@@ -112,12 +111,11 @@ TEST_F(StoryPaths, RefusesWhatIsNotThere) {
   EXPECT_FALSE(Resolve(u".dat"));
   EXPECT_FALSE(Resolve(Text(u"exact.dat\0x", 11))) << "a NUL must not cut the name short";
   EXPECT_FALSE(Resolve(u"missing.dat"));
-  EXPECT_EQ(platform::MakeDatPath(u"/opt/story"), u"/opt/story/dat/");
-  EXPECT_EQ(platform::MakeDatPath(u"/"), u"/dat/");
+  EXPECT_FALSE(Resolve(u"")) << "the folder itself is no file";
 }
 
 TEST_F(StoryPaths, OpeningReportsTheStoryError) {
-  platform::DiskFiles files(dat_path);
+  platform::ScriptFiles files(*folder);
   fs::create_directory(dat / "dir.dat");
   auto error_of = [&](const Text& name) {
     try {
@@ -136,17 +134,6 @@ TEST_F(StoryPaths, OpeningReportsTheStoryError) {
     fs::permissions(dat / "locked.dat", fs::perms::none);
     EXPECT_EQ(error_of(u"locked.dat"), err::kPermission);
   }
-}
-
-TEST(JpegHeader, ReadsTheFrameSizeOrRefuses) {
-  auto size = platform::ReadJpegSize(JpegHeaderBytes(640, 480));
-  ASSERT_TRUE(size);
-  EXPECT_EQ(size->width, 640);
-  EXPECT_EQ(size->height, 480);
-  EXPECT_FALSE(platform::ReadJpegSize("not a jpeg"));
-  EXPECT_FALSE(platform::ReadJpegSize(JpegHeaderBytes(640, 480).substr(0, 25))) << "truncated";
-  EXPECT_FALSE(platform::ReadJpegSize(JpegHeaderBytes(0, 480))) << "no width";
-  EXPECT_FALSE(platform::ReadJpegSize(""));
 }
 
 }  // namespace

@@ -16,9 +16,10 @@
 #include "app/player/story_search.h"
 #include "app/version.h"
 #include "base/command_line.h"
-#include "platform/disk_files.h"
 #include "platform/mci/mci_interpreter.h"
 #include "platform/render/jpeg_loader.h"
+#include "platform/script_files.h"
+#include "platform/story_folder.h"
 #include "ui/sdl/sdl_backend.h"
 
 namespace {
@@ -129,17 +130,19 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  Text dat = FromUtf8(story.dat) + u"/";
+  // The folder is used by its bytes, whatever their encoding.
+  platform::StoryFolder dat(story.dat);
   MainWindow w(*backend, backend->ScreenWidthPx(), backend->ScreenHeightPx());
-  platform::DiskFiles files(dat);
+  platform::ScriptFiles files(dat);
   platform::JpegPictureLoader pictures(dat);
   // Without an audio device or a soundfont the story plays in silence. The
   // soundfont and the audio device cost more than the rest of the start-up
   // together, so the music starts once the first page is on the screen.
   platform::mci::MciOptions music;
   music.start_later = true;
+  music.story = &dat;
   platform::mci::MciInterpreter media(music);
-  Fom fom(w, Fom::Platform{files, pictures, media, dat});
+  Fom fom(w, Fom::Platform{files, pictures, media, dat.dat_path()});
 
   backend->CentreCaption(w.ClickMe);
   backend->error_location = [&fom]() -> std::string {

@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include "base/text.h"
-#include "platform/story_paths.h"
+#include "platform/story_folder.h"
 
 namespace yomite::player {
 
@@ -68,8 +68,8 @@ std::string InstalledDataFolder(const StoryPlaces& places) {
 
 bool HoldsStory(const std::string& folder) {
   if (!IsFolder(folder)) return false;
-  Text dat = FromUtf8(WithoutTrailingSlashes(folder) + "/");
-  std::optional<std::string> first = platform::ResolveStoryFile(dat, dat + u"opn.dat");
+  const platform::StoryFolder dat(folder);
+  std::optional<std::string> first = dat.Resolve(dat.dat_path() + u"opn.dat");
   struct stat st;
   return first && ::stat(first->c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }

@@ -13,8 +13,9 @@
 
 #include "app/fom.h"
 #include "base/runtime_error.h"
-#include "platform/disk_files.h"
 #include "platform/render/jpeg_loader.h"
+#include "platform/script_files.h"
+#include "platform/story_folder.h"
 #include "tests/support/story_builder.h"
 #include "tools/trace/recorders.h"
 #include "ui/headless_backend.h"
@@ -62,19 +63,19 @@ class BufferedBackend : public ui::HeadlessBackend {
 
 struct Player {
   explicit Player(const std::filesystem::path& dat)
-      : dat_path(FromUtf8(dat.string() + "/")),
+      : folder(dat.string()),
         w(backend, 1920, 1080),
-        files(dat_path),
-        pictures(dat_path),
+        files(folder),
+        pictures(folder),
         media(log),
-        fom(w, Fom::Platform{files, pictures, media, dat_path}) {
+        fom(w, Fom::Platform{files, pictures, media, folder.dat_path()}) {
     backend.Start(w.Fom);
   }
-  Text dat_path;
+  platform::StoryFolder folder;
   trace::EventLog log;
   BufferedBackend backend;
   MainWindow w;
-  platform::DiskFiles files;
+  platform::ScriptFiles files;
   platform::JpegPictureLoader pictures;
   trace::SimulatedMedia media;
   Fom fom;

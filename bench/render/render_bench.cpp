@@ -67,10 +67,10 @@ BENCHMARK(BM_DecodeJpeg)
 void BM_LoadPictureFile(benchmark::State& state) {
   auto folder = testing::FreshFolder("bench-render");
   testing::WriteFile(folder / "scene.jpg", PhotoLikeJpeg(1920, 1080, false));
-  const Text dat = FromUtf8(folder.string() + "/");
-  platform::JpegPictureLoader loader(dat);
+  const platform::StoryFolder story(folder.string());
+  platform::JpegPictureLoader loader(story);
   for (auto _ : state) {
-    platform::PicturePtr picture = loader.LoadPicture(dat + u"Scene.jpg");
+    platform::PicturePtr picture = loader.LoadPicture(story.dat_path() + u"Scene.jpg");
     benchmark::DoNotOptimize(picture.get());
   }
 }

@@ -9,8 +9,6 @@ namespace yomite::platform::mci {
 
 namespace {
 
-char16_t FoldCase(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + (u'a' - u'A') : c; }
-
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
 
 // Splits on blanks; "..." is one word without its quotes.
@@ -215,14 +213,6 @@ uint32_t ParseFlagsOnly(Reader& r, Command& c) {
 }
 
 }  // namespace
-
-bool EqualsIgnoringCase(TextView a, TextView b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-  }
-  return true;
-}
 
 ParseResult ParseCommand(TextView text) {
   ParseResult result;

@@ -46,10 +46,6 @@ struct ParseResult {
 
 ParseResult ParseCommand(TextView text);
 
-// True when a and b are equal ignoring the case of ASCII letters (device
-// names and aliases compare that way).
-bool EqualsIgnoringCase(TextView a, TextView b);
-
 // Writes text into reply as the interface requires: cut to reply_length - 1
 // characters and ended by NUL. Returns kErrParamOverflow when there is no
 // buffer at all (the query's answer cannot be given), kOk otherwise.

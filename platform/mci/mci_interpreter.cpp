@@ -1,10 +1,8 @@
 #include "platform/mci/mci_interpreter.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
 
+#include "base/runtime_error.h"
 #include "platform/mci/mci_errors.h"
 #include "platform/mci/midi_player.h"
 #include "platform/mci/mixer_output.h"
@@ -15,44 +13,8 @@ namespace yomite::platform::mci {
 
 namespace {
 
-namespace fs = std::filesystem;
-
 // A music file is a few kilobytes; anything this big is not one.
-constexpr std::uintmax_t kMaxFileBytes = 64u << 20;
-
-bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-    if (fold(a[i]) != fold(b[i])) return false;
-  }
-  return true;
-}
-
-// The file by its exact name, else by a case-insensitive match of its name
-// in its folder: stories authored on Windows do not care about case.
-std::optional<fs::path> FindFile(const fs::path& path) {
-  std::error_code ec;
-  if (fs::is_regular_file(path, ec)) return path;
-  fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
-  std::string name = path.filename().string();
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    if (SameNameIgnoringCase(it->path().filename().string(), name) &&
-        fs::is_regular_file(it->path(), ec)) {
-      return it->path();
-    }
-  }
-  return std::nullopt;
-}
-
-bool ReadFile(const fs::path& path, std::vector<uint8_t>& bytes) {
-  std::error_code ec;
-  std::uintmax_t size = fs::file_size(path, ec);
-  if (ec || size > kMaxFileBytes) return false;
-  std::ifstream in(path, std::ios::binary);
-  bytes.resize(size);
-  return static_cast<bool>(in.read(reinterpret_cast<char*>(bytes.data()), size));
-}
+constexpr size_t kMaxFileBytes = size_t{64} << 20;
 
 Text Decimal(uint64_t value) { return FromUtf8(std::to_string(value)); }
 
@@ -156,20 +118,23 @@ uint32_t MciInterpreter::Open(const Command& c) {
     return EqualsIgnoringCase(alias, alias_) ? kErrDuplicateAlias : kErrSeqPortInUse;
   }
 
-  const std::string path = ToUtf8(c.device);
-  std::optional<fs::path> found = FindFile(fs::path(path));
-  if (!found) {
-    ReportSilence(path + " was not found");
+  // The story's own rules find and read the file; whatever keeps it from
+  // being read leaves the story silent.
+  const StoryFolder no_story("");
+  const StoryFolder& folder = options_.story ? *options_.story : no_story;
+  const std::string name = ToUtf8(folder.RelativeName(c.device));
+  std::string file;
+  try {
+    file = folder.ReadWhole(c.device, kMaxFileBytes, err::kOutOfMemory);
+  } catch (const RuntimeError& e) {
+    ReportSilence(name + (e.number() == err::kFileNotFound ? " was not found"
+                                                           : " could not be read: " + e.message()));
     return kErrFileNotFound;
   }
-  std::vector<uint8_t> bytes;
-  if (!ReadFile(*found, bytes)) {
-    ReportSilence(found->string() + " could not be read");
-    return kErrFileNotFound;
-  }
+  const std::vector<uint8_t> bytes(file.begin(), file.end());
   auto read = ReadStandardMidiFile(bytes);
   if (auto* why = std::get_if<std::string>(&read)) {
-    ReportSilence(found->string() + " " + *why);
+    ReportSilence(name + " " + *why);
     return kErrInvalidFile;
   }
 

@@ -16,6 +16,7 @@
 
 #include "platform/mci/command_parser.h"
 #include "platform/media.h"
+#include "platform/story_folder.h"
 
 namespace yomite::platform::mci {
 
@@ -40,6 +41,10 @@ struct MciOptions {
   // the music. Until then the device obeys every command and plays
   // silence, its position standing still.
   bool start_later = false;
+  // The story folder the file names of "open" are found in, with the
+  // story's name rules; unset, a name is taken as a path of its own (found
+  // with the same rules from the current folder).
+  const StoryFolder* story = nullptr;
 };
 
 class MciInterpreter final : public MediaCommands {

@@ -8,8 +8,6 @@
 #include <string>
 
 #include "base/runtime_error.h"
-#include "platform/jpeg_header.h"
-#include "platform/story_paths.h"
 
 namespace yomite::platform {
 namespace {
@@ -92,8 +90,8 @@ Picture DecodeJpeg(std::string_view bytes, std::string_view name) {
 }
 
 PicturePtr JpegPictureLoader::LoadPicture(const Text& path) {
-  std::string name = ToUtf8(StoryRelativeName(dat_path_, path));
-  std::string bytes = ReadStoryFile(dat_path_, path, max_file_bytes_);
+  std::string name = ToUtf8(folder_.RelativeName(path));
+  std::string bytes = folder_.ReadWhole(path, max_file_bytes_, err::kInvalidPicture);
   return std::make_shared<const Picture>(DecodeJpeg(bytes, name));
 }
 

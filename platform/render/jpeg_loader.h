@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/picture.h"
+#include "platform/story_folder.h"
 
 namespace yomite::platform {
 
@@ -29,16 +30,18 @@ Picture DecodeJpeg(std::string_view bytes, std::string_view name);
 // several threads at once.
 class JpegPictureLoader : public PictureLoader {
  public:
-  explicit JpegPictureLoader(Text dat_path, size_t max_file_bytes = kMaxPictureFileBytes)
-      : dat_path_(std::move(dat_path)), max_file_bytes_(max_file_bytes) {}
+  // folder must outlive the loader.
+  explicit JpegPictureLoader(const StoryFolder& folder,
+                             size_t max_file_bytes = kMaxPictureFileBytes)
+      : folder_(folder), max_file_bytes_(max_file_bytes) {}
 
-  // Throws RuntimeError 53 when the file is missing, 75 for a folder or a
-  // path that cannot be opened, 70 when reading is not permitted, and the
-  // errors of DecodeJpeg; 481 also for a file over max_file_bytes.
+  // Throws the story folder's errors for a file that cannot be read (53
+  // missing, 70 not permitted, 75 not a regular file, 57 a failing read),
+  // and the errors of DecodeJpeg; 481 also for a file over max_file_bytes.
   PicturePtr LoadPicture(const Text& path) override;
 
  private:
-  Text dat_path_;
+  const StoryFolder& folder_;
   size_t max_file_bytes_;
 };
 

@@ -5,19 +5,6 @@
 namespace yomite::render {
 namespace {
 
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
-// The code point at i, and how many units it takes.
-char32_t CodePointAt(TextView text, size_t i, size_t* units) {
-  if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-    *units = 2;
-    return 0x10000 + ((char32_t{text[i]} - 0xD800) << 10) + (char32_t{text[i + 1]} - 0xDC00);
-  }
-  *units = 1;
-  return text[i];
-}
-
 // Marks drawn on the preceding character: never split from it, no width.
 bool IsCombining(char32_t c) {
   return (c >= 0x0300 && c <= 0x036F) || (c >= 0x1AB0 && c <= 0x1AFF) ||

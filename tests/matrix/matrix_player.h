@@ -1,6 +1,5 @@
 // The engine as the player puts it together (real files, the player's
-// picture decoder when it is built, otherwise the header reader) on the
-// headless backend, with counters and a hook on every line read, so a test
+// picture decoder) on the headless backend, with counters and a hook on every line read, so a test
 // can make a request of the window system in the middle of a handler.
 #pragma once
 
@@ -9,25 +8,14 @@
 
 #include "app/fom.h"
 #include "base/runtime_error.h"
-#include "platform/disk_files.h"
+#include "platform/render/jpeg_loader.h"
+#include "platform/script_files.h"
+#include "platform/story_folder.h"
 #include "tools/trace/recorders.h"
 #include "ui/headless_backend.h"
 #include "ui/mouse.h"
-#ifdef YOMITE_MATRIX_DECODER
-#include "platform/render/jpeg_loader.h"
-#else
-#include "platform/jpeg_header.h"
-#endif
 
 namespace yomite::testing {
-
-#ifdef YOMITE_MATRIX_DECODER
-using PlayerPictureLoader = platform::JpegPictureLoader;
-inline constexpr bool kDecodesPictures = true;
-#else
-using PlayerPictureLoader = platform::JpegHeaderLoader;
-inline constexpr bool kDecodesPictures = false;
-#endif
 
 class WatchedFiles : public platform::Files {
  public:
@@ -61,11 +49,12 @@ class WatchedFiles : public platform::Files {
 
 struct Player {
   explicit Player(const std::filesystem::path& dat)
-      : dat_path(FromUtf8(dat.string() + "/")),
+      : folder(dat.string()),
+        dat_path(folder.dat_path()),
         w(backend, 1024, 768),
-        disk(dat_path),
+        disk(folder),
         files(disk),
-        pictures(dat_path),
+        pictures(folder),
         media(media_log),
         fom(w, Fom::Platform{files, pictures, media, dat_path}) {}
 
@@ -94,13 +83,14 @@ struct Player {
 
   const GameState& s() const { return fom.state(); }
 
+  platform::StoryFolder folder;
   Text dat_path;
   trace::EventLog media_log;
   ui::HeadlessBackend backend;
   MainWindow w;
-  platform::DiskFiles disk;
+  platform::ScriptFiles disk;
   WatchedFiles files;
-  PlayerPictureLoader pictures;
+  platform::JpegPictureLoader pictures;
   trace::SimulatedMedia media;
   Fom fom;
   // Clicks outside Deliver go to the story directly.

@@ -1,6 +1,7 @@
 // The interpreter as the music module uses it, on SDL's dummy audio driver,
 // and every way the music can fail to start without stopping the program.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -153,8 +154,11 @@ void WritePiece(const ScratchDir& dir) { WriteFile(dir.File("bgm.mid"), TestPiec
 std::vector<SilentCase> SilentCases() {
   return {
       {"missing file", kErrFileNotFound, "was not found", [](const ScratchDir&) {}},
-      {"a folder named bgm.mid", kErrFileNotFound, "was not found",
+      {"a folder named bgm.mid", kErrFileNotFound, "is a folder",
        [](const ScratchDir& d) { std::filesystem::create_directory(d.File("bgm.mid")); }},
+      // Only a regular file is opened: a FIFO would block the open for ever.
+      {"a FIFO named bgm.mid", kErrFileNotFound, "is a FIFO",
+       [](const ScratchDir& d) { ASSERT_EQ(::mkfifo(d.File("bgm.mid").c_str(), 0600), 0); }},
       {"text file named bgm.mid", kErrInvalidFile, "is not a MIDI file",
        [](const ScratchDir& d) {
          WriteFile(d.File("bgm.mid"), {'M', 'u', 's', 'i', 'c', ' ', 'h', 'e', 'r', 'e', '\n'});

@@ -12,7 +12,7 @@
 #include <random>
 
 #include "base/runtime_error.h"
-#include "tests/render/jpeg_samples.h"
+#include "tests/support/jpeg_samples.h"
 #include "tests/support/story_builder.h"
 
 namespace fs = std::filesystem;
@@ -250,13 +250,15 @@ class JpegLoaderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = FreshFolder("render-jpeg");
-    dat_ = FromUtf8(folder_.string() + "/");
+    story_ = std::make_unique<StoryFolder>(folder_.string());
+    dat_ = story_->dat_path();
   }
   Outcome LoadError(const char* name) {
-    return ErrorOf([&] { JpegPictureLoader(dat_).LoadPicture(dat_ + FromUtf8(name)); });
+    return ErrorOf([&] { JpegPictureLoader(*story_).LoadPicture(dat_ + FromUtf8(name)); });
   }
 
   fs::path folder_;
+  std::unique_ptr<StoryFolder> story_;
   Text dat_;
 };
 
@@ -264,7 +266,7 @@ TEST_F(JpegLoaderTest, LoadsByTheStoryNameRules) {
   fs::create_directories(folder_ / "Pics");
   WriteFile(folder_ / "Pics" / "Scene.JPG",
             EncodeRgb(Quadrants(64, 64, kRed, kGreen, kBlue, kWhite), 64, 64, {TJSAMP_420}));
-  JpegPictureLoader loader(dat_);
+  JpegPictureLoader loader(*story_);
   PicturePtr p = loader.LoadPicture(dat_ + u"pics\\scene.jpg");
   ASSERT_NE(p, nullptr);
   ExpectQuadrants(*p, kRed, kGreen, kBlue, kWhite, 6);
@@ -302,9 +304,9 @@ TEST_F(JpegLoaderTest, EmptyAndTextFilesAreInvalidPictures) {
 TEST_F(JpegLoaderTest, FileOverTheSizeCapIsRefused) {
   std::string jpeg = BandAndNoise();
   WriteFile(folder_ / "big.jpg", jpeg);
-  EXPECT_EQ(JpegPictureLoader(dat_, jpeg.size()).LoadPicture(dat_ + u"big.jpg")->width, 64);
+  EXPECT_EQ(JpegPictureLoader(*story_, jpeg.size()).LoadPicture(dat_ + u"big.jpg")->width, 64);
   Outcome e =
-      ErrorOf([&] { JpegPictureLoader(dat_, jpeg.size() - 1).LoadPicture(dat_ + u"big.jpg"); });
+      ErrorOf([&] { JpegPictureLoader(*story_, jpeg.size() - 1).LoadPicture(dat_ + u"big.jpg"); });
   EXPECT_EQ(e.number, err::kInvalidPicture);
   EXPECT_NE(e.message.find("big.jpg is larger than"), std::string::npos) << e.message;
 }

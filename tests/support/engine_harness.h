@@ -7,8 +7,9 @@
 
 #include "app/fom.h"
 #include "base/runtime_error.h"
-#include "platform/disk_files.h"
-#include "platform/jpeg_header.h"
+#include "platform/render/jpeg_loader.h"
+#include "platform/script_files.h"
+#include "platform/story_folder.h"
 #include "tools/trace/recorders.h"
 #include "ui/headless_backend.h"
 #include "ui/mouse.h"
@@ -34,11 +35,12 @@ class CountingFiles : public platform::Files {
 
 struct Engine {
   explicit Engine(const std::filesystem::path& dat, int screen_w = 1024, int screen_h = 768)
-      : dat_path(FromUtf8(dat.string() + "/")),
+      : folder(dat.string()),
+        dat_path(folder.dat_path()),
         w(backend, screen_w, screen_h),
-        disk(dat_path),
+        disk(folder),
         files(disk),
-        pictures(dat_path),
+        pictures(folder),
         media(log),
         fom(w, Fom::Platform{files, pictures, media, dat_path}) {}
 
@@ -54,13 +56,14 @@ struct Engine {
   }
   const GameState& s() const { return fom.state(); }
 
+  platform::StoryFolder folder;
   Text dat_path;
   trace::EventLog log;
   ui::HeadlessBackend backend;
   MainWindow w;
-  platform::DiskFiles disk;
+  platform::ScriptFiles disk;
   CountingFiles files;
-  platform::JpegHeaderLoader pictures;
+  platform::JpegPictureLoader pictures;
   trace::SimulatedMedia media;
   Fom fom;
   // Clicks go to the story directly, so a test sees their errors thrown.

@@ -10,6 +10,7 @@
 
 #include "base/text.h"
 #include "platform/cp932.h"
+#include "tests/support/jpeg_samples.h"
 
 namespace yomite::testing {
 
@@ -36,6 +37,10 @@ fs::path FreshFolder(const std::string& name) {
   fs::remove_all(folder);
   fs::create_directories(folder);
   return folder;
+}
+
+std::string PictureBytes(int width, int height) {
+  return EncodeGrey(std::vector<uint8_t>(size_t(width) * size_t(height), 128), width, height);
 }
 
 std::string JpegHeaderBytes(int width, int height) {
@@ -131,7 +136,7 @@ Story BuildStory(const std::string& description, const fs::path& folder) {
       } else if (what == "file" && option == "jpeg") {
         int w = std::stoi(size.substr(0, size.find('x')));
         int h = std::stoi(size.substr(size.find('x') + 1));
-        WriteFile(folder / name, JpegHeaderBytes(w, h));
+        WriteFile(folder / name, PictureBytes(w, h));
         kind = Kind::kNone;
       } else if (what == "file") {
         current = folder / name;

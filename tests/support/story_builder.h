@@ -7,7 +7,7 @@
 //                                with CR LF after it
 //   --- file NAME.dat noeol      the same, without a terminator after the
 //                                last line
-//   --- file NAME.jpg jpeg WxH   a JPEG header declaring that size
+//   --- file NAME.jpg jpeg WxH   a grey JPEG picture of that size
 //   --- file NAME raw            the lines below as they stand, UTF-8, LF
 //   --- dir NAME                 an empty folder
 //   --- events                   the events for yomite-trace
@@ -27,7 +27,11 @@ struct Story {
 // Writes the files of the description into folder (created if needed).
 Story BuildStory(const std::string& description, const std::filesystem::path& folder);
 
-// The bytes of a small JPEG stream declaring width by height.
+// A grey JPEG picture of width by height that decodes.
+std::string PictureBytes(int width, int height);
+
+// A JPEG stream that declares width by height and ends after its frame
+// header: no decoder can make a picture of it.
 std::string JpegHeaderBytes(int width, int height);
 
 // Code page 932 bytes of UTF-8 text with the escapes above.

@@ -10,7 +10,6 @@
 #include "app/version.h"
 #include "base/command_line.h"
 #include "base/runtime_error.h"
-#include "platform/jpeg_header.h"
 #include "tools/check/music.h"
 
 namespace yomite::check {
@@ -47,7 +46,7 @@ void CheckMusic(StoryFolder& folder, std::vector<Finding>& out) {
   std::string bytes;
   try {
     bytes =
-        platform::ReadStoryFile(folder.dat_path(), folder.dat_path() + u"bgm.mid", kMaxMusicBytes);
+        folder.files().ReadWhole(folder.dat_path() + u"bgm.mid", kMaxMusicBytes, err::kOutOfMemory);
   } catch (const RuntimeError& e) {
     out.push_back(
         FileFinding(Severity::kWarning, code::kBadMusic, name,
@@ -98,9 +97,9 @@ std::string EdgeLabel(const Exit& e) {
 
 }  // namespace
 
-Report CheckStory(const std::string& dir, platform::PictureLoader& pictures) {
+Report CheckStory(const std::string& dir) {
   Report report;
-  StoryFolder folder(dir, pictures);
+  StoryFolder folder(dir);
   Story story(folder);
   std::vector<Finding>& out = report.findings;
 
@@ -154,6 +153,16 @@ Report CheckStory(const std::string& dir, platform::PictureLoader& pictures) {
       if (!info.walk.live[i]) continue;
       FlagContext flags{info.walk.flag_before[i], &flags_set_on};
       CheckLine(info.facts[i], text.raw[i], info.name, flags, folder, out, used);
+    }
+    if (text.read_error != 0) {
+      Finding f;
+      f.severity = Severity::kError;
+      f.code = code::kUnreadableScript;
+      f.where = {info.name, text.read_error_line, 1};
+      f.message =
+          "the player cannot read this line: " + text.read_error_message + Tail(text.read_error);
+      f.error_number = text.read_error;
+      out.push_back(std::move(f));
     }
     CheckDeadLines(info, out);
     if (opn.error != 0 || reach.reached.count(native)) {
@@ -313,12 +322,7 @@ constexpr const char* kHelp =
 
 }  // namespace
 
-std::unique_ptr<platform::PictureLoader> HeaderOnlyPictures(const Text& dat_path) {
-  return std::make_unique<platform::JpegHeaderLoader>(dat_path);
-}
-
-int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-             const PictureLoaderFactory& pictures) {
+int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   enum { kGraph, kHelpOption, kVersionOption };
   CommandLine line = ParseCommandLine(args, {{"graph", 'g', false, kGraph},
                                              {"help", 'h', false, kHelpOption},
@@ -355,8 +359,7 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
   std::string dir = positional[0];
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-  std::unique_ptr<platform::PictureLoader> loader = pictures(FromUtf8(dir) + u"/");
-  Report report = CheckStory(dir, *loader);
+  Report report = CheckStory(dir);
   if (graph) {
     PrintGraph(report, out);
   } else {

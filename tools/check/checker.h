@@ -3,14 +3,11 @@
 // and every line that would surprise its author (warnings).
 #pragma once
 
-#include <functional>
 #include <iosfwd>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "platform/picture.h"
 #include "tools/check/finding.h"
 #include "tools/check/flow.h"
 
@@ -40,8 +37,9 @@ struct Report {
   std::vector<Edge> edges;
 };
 
-// Checks the story in dir; pictures decodes pictures as the player does.
-Report CheckStory(const std::string& dir, platform::PictureLoader& pictures);
+// Checks the story in dir, with the player's own file reading and picture
+// decoder.
+Report CheckStory(const std::string& dir);
 
 // "FILE:LINE:COLUMN: error: MESSAGE [code]" (no line and column when the
 // finding is about a whole file).
@@ -53,16 +51,8 @@ void PrintFindings(const Report& report, std::ostream& out);
 // The graph in Graphviz dot.
 void PrintGraph(const Report& report, std::ostream& out);
 
-// Makes the picture loader for a data folder (given with its separator).
-using PictureLoaderFactory =
-    std::function<std::unique_ptr<platform::PictureLoader>(const Text& dat_path)>;
-
-// Reads no more than a picture's header, as the transcript runner does.
-std::unique_ptr<platform::PictureLoader> HeaderOnlyPictures(const Text& dat_path);
-
 // The tool: yomite-check [--graph] DATDIR. Returns the exit status: 1 when
 // there is an error, 0 otherwise, 2 for a usage error.
-int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-             const PictureLoaderFactory& pictures = HeaderOnlyPictures);
+int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace yomite::check

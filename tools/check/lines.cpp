@@ -37,10 +37,9 @@ bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' &
 // What an author might have meant: fullwidth forms as ASCII, upper case as
 // lower case.
 Text Fold(TextView line) {
-  Text out(line);
+  Text out = FoldCase(line);
   for (char16_t& c : out) {
     if (c >= 0xFF01 && c <= 0xFF5E) c = static_cast<char16_t>(c - 0xFEE0);
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
   }
   return out;
 }

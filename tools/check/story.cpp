@@ -1,15 +1,12 @@
 #include "tools/check/story.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 
 #include "base/runtime_error.h"
 #include "platform/cp932.h"
-#include "platform/disk_files.h"
-#include "platform/story_paths.h"
+#include "platform/line_reader.h"
+#include "platform/script_files.h"
 
 namespace yomite::check {
 
@@ -17,17 +14,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Lower(std::string s) {
-  for (char& c : s) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return s;
-}
-
-// A file name component as text: UTF-8 as it stands, anything else as the
-// code page 932 bytes a Windows author's tools wrote.
-std::string ComponentName(const std::string& bytes) {
-  return IsValidUtf8(bytes) ? bytes : ToUtf8(cp932::Decode(bytes));
+bool HasExtension(const fs::path& path, TextView extension) {
+  return EqualsIgnoringCase(platform::NameAsText(path.extension().string()), extension);
 }
 
 // What a run-time error's message adds to its standard text and to the
@@ -47,13 +35,8 @@ std::string Reason(const RuntimeError& e, const std::string& file) {
 
 }  // namespace
 
-StoryFolder::StoryFolder(std::string dir, platform::PictureLoader& pictures)
-    : dir_(std::move(dir)), pictures_(pictures) {
+StoryFolder::StoryFolder(std::string dir) : dir_(std::move(dir)), files_(dir_), pictures_(files_) {
   while (dir_.size() > 1 && dir_.back() == '/') dir_.pop_back();
-  dat_path_ = FromUtf8(dir_) + u"/";
-  // The player's names are built on this text; a folder whose own name is
-  // not UTF-8 is used by its bytes.
-  if (!IsValidUtf8(dir_)) dat_path_ = cp932::Decode(dir_) + u"/";
 
   std::error_code ec;
   std::vector<std::pair<std::string, std::string>> scripts, pictures_found;
@@ -63,9 +46,9 @@ StoryFolder::StoryFolder(std::string dir, platform::PictureLoader& pictures)
     std::error_code kind_ec;
     if (!it->is_regular_file(kind_ec)) continue;
     std::string native = it->path().string();
-    std::string ext = Lower(it->path().extension().string());
-    if (ext == ".dat") scripts.emplace_back(RelativeName(native), native);
-    if (ext == ".jpg") pictures_found.emplace_back(RelativeName(native), native);
+    if (HasExtension(it->path(), u".dat")) scripts.emplace_back(RelativeName(native), native);
+    if (HasExtension(it->path(), u".jpg"))
+      pictures_found.emplace_back(RelativeName(native), native);
   }
   std::sort(scripts.begin(), scripts.end());
   std::sort(pictures_found.begin(), pictures_found.end());
@@ -85,7 +68,7 @@ std::string StoryFolder::RelativeName(const std::string& native) const {
     size_t slash = rest.find('/', start);
     if (slash == std::string::npos) slash = rest.size();
     if (!out.empty() || start > 0) out += '/';
-    out += ComponentName(rest.substr(start, slash - start));
+    out += ToUtf8(platform::NameAsText(rest.substr(start, slash - start)));
     start = slash + 1;
   }
   return out;
@@ -97,37 +80,40 @@ const ScriptText& StoryFolder::Script(const std::string& native) {
   slot = std::make_unique<ScriptText>();
   slot->native = native;
   slot->name = RelativeName(native);
-  int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd >= 0) {
+  try {
+    platform::LineReader lines(platform::OpenRegularFile(native, slot->name), slot->name);
     try {
-      platform::LineSplitter lines(fd);
       while (!lines.AtEnd()) {
         slot->raw.push_back(lines.ReadLine());
         slot->lines.push_back(cp932::Decode(slot->raw.back()));
       }
-    } catch (const RuntimeError&) {
-      // A read that fails half-way: check what could be read.
+    } catch (const RuntimeError& e) {
+      // The player stops at this line; what comes before it is checked.
+      slot->read_error = e.number();
+      slot->read_error_message = e.message();
+      slot->read_error_line = lines.lines_read() + 1;
     }
-    ::close(fd);
+  } catch (const RuntimeError&) {
+    // Not opened: whoever names the file hears why from OpenScript.
   }
   return *slot;
 }
 
 std::optional<std::string> StoryFolder::Resolve(const Text& relative) const {
-  return platform::ResolveStoryFile(dat_path_, dat_path_ + relative);
+  return files_.Resolve(files_.dat_path() + relative);
 }
 
 const OpenResult& StoryFolder::OpenScript(const Text& name) {
   auto found = opened_scripts_.find(name);
   if (found != opened_scripts_.end()) return found->second;
   OpenResult result;
-  Text path = dat_path_ + name + u".dat";
+  Text path = files_.dat_path() + name + u".dat";
   try {
     // The player's own reader decides whether the file opens.
-    platform::DiskFiles files(dat_path_);
+    platform::ScriptFiles files(files_);
     files.OpenForInput(path, 1);
     files.Close(1);
-    result.native = platform::ResolveStoryFile(dat_path_, path).value_or("");
+    result.native = files_.Resolve(path).value_or("");
   } catch (const RuntimeError& e) {
     result.error = e.number();
     result.detail = Reason(e, ToUtf8(name + u".dat"));
@@ -139,15 +125,15 @@ const OpenResult& StoryFolder::LoadPicture(const Text& name) {
   auto found = loaded_pictures_.find(name);
   if (found != loaded_pictures_.end()) return found->second;
   OpenResult result;
-  Text path = dat_path_ + name + u".jpg";
+  Text path = files_.dat_path() + name + u".jpg";
   try {
     pictures_.LoadPicture(path);
-    result.native = platform::ResolveStoryFile(dat_path_, path).value_or("");
+    result.native = files_.Resolve(path).value_or("");
   } catch (const RuntimeError& e) {
     result.error = e.number();
     result.detail = Reason(e, ToUtf8(name + u".jpg"));
     // A picture that exists but does not decode is still a file the story uses.
-    result.native = platform::ResolveStoryFile(dat_path_, path).value_or("");
+    result.native = files_.Resolve(path).value_or("");
   }
   return loaded_pictures_.emplace(name, std::move(result)).first->second;
 }

@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "base/text.h"
-#include "platform/picture.h"
+#include "platform/render/jpeg_loader.h"
+#include "platform/story_folder.h"
 
 namespace yomite::check {
 
@@ -21,6 +22,11 @@ struct ScriptText {
   std::string name;    // relative to the story folder, for messages
   std::vector<std::string> raw;
   std::vector<Text> lines;
+  // When the player's reader stops at a line it cannot read (error 7 for a
+  // line over the limit, 57 for a failing read): the error and the line.
+  int read_error = 0;
+  std::string read_error_message;
+  long read_error_line = 0;
 };
 
 // What happens when the player opens a file by name.
@@ -32,11 +38,12 @@ struct OpenResult {
 
 class StoryFolder {
  public:
-  // pictures decodes pictures the way the player does.
-  StoryFolder(std::string dir, platform::PictureLoader& pictures);
+  explicit StoryFolder(std::string dir);
 
   // The data folder as the player's file names begin, with the separator.
-  const Text& dat_path() const { return dat_path_; }
+  const Text& dat_path() const { return files_.dat_path(); }
+  // The player's own view of the folder: its names, opens and reads.
+  const platform::StoryFolder& files() const { return files_; }
 
   // The script and picture files in the folder and below, native paths,
   // in the order of their relative names.
@@ -60,8 +67,8 @@ class StoryFolder {
 
  private:
   std::string dir_;
-  Text dat_path_;
-  platform::PictureLoader& pictures_;
+  platform::StoryFolder files_;
+  platform::JpegPictureLoader pictures_;
   std::vector<std::string> script_files_;
   std::vector<std::string> picture_files_;
   std::map<std::string, std::unique_ptr<ScriptText>> scripts_;

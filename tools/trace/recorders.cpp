@@ -2,14 +2,12 @@
 
 #include <algorithm>
 
-#include "platform/story_paths.h"
-
 namespace yomite::trace {
 
 void LoggingFiles::OpenForInput(const Text& path, int file_no) {
   inner_.OpenForInput(path, file_no);
   open_.insert(file_no);
-  log_.push_back("open " + ToUtf8(platform::StoryRelativeName(dat_path_, path)));
+  log_.push_back("open " + ToUtf8(folder_.RelativeName(path)));
 }
 
 void LoggingFiles::Close(int file_no) {
@@ -19,25 +17,13 @@ void LoggingFiles::Close(int file_no) {
 
 platform::PicturePtr LoggingPictures::LoadPicture(const Text& path) {
   platform::PicturePtr picture = inner_.LoadPicture(path);
-  log_.push_back("load " + ToUtf8(platform::StoryRelativeName(dat_path_, path)));
+  log_.push_back("load " + ToUtf8(folder_.RelativeName(path)));
   return picture;
 }
 
-namespace {
-
-Text Lower(TextView s) {
-  Text out(s);
-  for (char16_t& c : out) {
-    if (c >= u'A' && c <= u'Z') c += 32;
-  }
-  return out;
-}
-
-}  // namespace
-
 uint32_t SimulatedMedia::SendString(TextView command, char16_t* reply, uint32_t reply_length) {
   log_.push_back("mci " + ToUtf8(command));
-  Text lower = Lower(command);
+  Text lower = FoldCase(command);
   if (lower.rfind(u"play ", 0) == 0) mode_ = u"playing";
   if (lower.rfind(u"status ", 0) == 0 && lower.size() >= 5 &&
       lower.compare(lower.size() - 5, 5, u" mode") == 0 && reply && reply_length > 0) {

@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "platform/media.h"
 #include "platform/picture.h"
+#include "platform/story_folder.h"
 
 namespace yomite::trace {
 
@@ -16,8 +17,8 @@ using EventLog = std::vector<std::string>;
 
 class LoggingFiles : public platform::Files {
  public:
-  LoggingFiles(platform::Files& inner, Text dat_path, EventLog& log)
-      : inner_(inner), dat_path_(std::move(dat_path)), log_(log) {}
+  LoggingFiles(platform::Files& inner, const platform::StoryFolder& folder, EventLog& log)
+      : inner_(inner), folder_(folder), log_(log) {}
   int FreeFile() override { return inner_.FreeFile(); }
   void OpenForInput(const Text& path, int file_no) override;
   bool Eof(int file_no) override { return inner_.Eof(file_no); }
@@ -26,20 +27,21 @@ class LoggingFiles : public platform::Files {
 
  private:
   platform::Files& inner_;
-  Text dat_path_;
+  const platform::StoryFolder& folder_;
   EventLog& log_;
   std::set<int> open_;
 };
 
 class LoggingPictures : public platform::PictureLoader {
  public:
-  LoggingPictures(platform::PictureLoader& inner, Text dat_path, EventLog& log)
-      : inner_(inner), dat_path_(std::move(dat_path)), log_(log) {}
+  LoggingPictures(platform::PictureLoader& inner, const platform::StoryFolder& folder,
+                  EventLog& log)
+      : inner_(inner), folder_(folder), log_(log) {}
   platform::PicturePtr LoadPicture(const Text& path) override;
 
  private:
   platform::PictureLoader& inner_;
-  Text dat_path_;
+  const platform::StoryFolder& folder_;
   EventLog& log_;
 };
 

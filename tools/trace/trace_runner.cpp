@@ -14,8 +14,9 @@
 #include "app/version.h"
 #include "base/command_line.h"
 #include "base/runtime_error.h"
-#include "platform/disk_files.h"
-#include "platform/jpeg_header.h"
+#include "platform/render/jpeg_loader.h"
+#include "platform/script_files.h"
+#include "platform/story_folder.h"
 #include "tools/trace/json.h"
 #include "tools/trace/recorders.h"
 #include "ui/headless_backend.h"
@@ -66,19 +67,38 @@ std::vector<std::string> Words(const std::string& line) {
   return words;
 }
 
+// Pictures decoded by the player's own decoder, so that a picture fails
+// here exactly where it fails in the player. Nothing here shows the pixels:
+// only the size is kept, and the pixels are freed at once.
+class PictureSizes : public platform::PictureLoader {
+ public:
+  explicit PictureSizes(const platform::StoryFolder& folder) : decoder_(folder) {}
+  platform::PicturePtr LoadPicture(const Text& path) override {
+    platform::PicturePtr decoded = decoder_.LoadPicture(path);
+    auto size = std::make_shared<platform::Picture>();
+    size->width = decoded->width;
+    size->height = decoded->height;
+    return size;
+  }
+
+ private:
+  platform::JpegPictureLoader decoder_;
+};
+
 class Session {
  public:
-  Session(Size screen, bool controls, Text dat_path, std::ostream& out, std::ostream& err)
+  Session(Size screen, bool controls, std::string folder, std::ostream& out, std::ostream& err)
       : controls_(controls),
         out_(out),
         err_(err),
+        folder_(std::move(folder)),
         w_(backend_, screen.width, screen.height),
-        disk_(dat_path),
-        headers_(dat_path),
-        files_(disk_, dat_path, log_),
-        pictures_(headers_, dat_path, log_),
+        disk_(folder_),
+        sizes_(folder_),
+        files_(disk_, folder_, log_),
+        pictures_(sizes_, folder_, log_),
         media_(log_),
-        fom_(w_, Fom::Platform{files_, pictures_, media_, dat_path}) {
+        fom_(w_, Fom::Platform{files_, pictures_, media_, folder_.dat_path()}) {
     backend_.on_message_box = [this](const ui::HeadlessBackend::MessageBoxShown&) {
       log_.push_back("about");
     };
@@ -312,10 +332,11 @@ class Session {
   std::ostream& out_;
   std::ostream& err_;
   EventLog log_;
+  platform::StoryFolder folder_;
   ui::HeadlessBackend backend_;
   MainWindow w_;
-  platform::DiskFiles disk_;
-  platform::JpegHeaderLoader headers_;
+  platform::ScriptFiles disk_;
+  PictureSizes sizes_;
   LoggingFiles files_;
   LoggingPictures pictures_;
   SimulatedMedia media_;
@@ -382,10 +403,8 @@ int RunTrace(const std::vector<std::string>& args, std::istream& default_events,
     events_name = positional[1];
   }
 
-  Text dat_path = FromUtf8(positional[0]);
-  if (dat_path.empty() || dat_path.back() != u'/') dat_path += u'/';
-
-  auto session = std::make_unique<Session>(screen, controls, dat_path, out, err);
+  // The folder is used by its bytes, whatever their encoding.
+  auto session = std::make_unique<Session>(screen, controls, positional[0], out, err);
   return session->Play(*events, events_name);
 }
 

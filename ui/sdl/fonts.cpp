@@ -90,13 +90,8 @@ std::string Displayable(TextView text, TTF_Font* font) {
   Text shown;
   shown.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    size_t units = 1;
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      units = 2;
-    }
+    size_t units;
+    const char32_t c = CodePointAt(text, i, &units);
     if (c == u'\t') {
       shown += u' ';
     } else if (c < 0x20 || c == 0x7F) {

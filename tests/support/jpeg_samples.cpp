@@ -1,4 +1,4 @@
-#include "tests/render/jpeg_samples.h"
+#include "tests/support/jpeg_samples.h"
 
 // libjpeg's header needs FILE and size_t declared first.
 #include <jpeglib.h>
