@@ -10,15 +10,16 @@
 #include <string>
 
 #include "fuzz/fuzz_check.h"
-#include "platform/mci/standard_midi_file.h"
+#include "platform/midi/standard_midi_file.h"
 
-using namespace yomite::platform::mci;
+using namespace yomite::platform::midi;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> bytes(data, size);
   auto read = ReadStandardMidiFile(bytes);
-  if (auto* why = std::get_if<std::string>(&read)) {
-    FUZZ_CHECK(!why->empty());
+  if (auto* why = std::get_if<MidiRefusal>(&read)) {
+    FUZZ_CHECK(!why->message.empty());
+    FUZZ_CHECK(why->problem < MidiProblem::kCount);
     return 0;
   }
   const MidiSequence& s = std::get<MidiSequence>(read);

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "base/text.h"
@@ -15,6 +16,9 @@ struct Picture {
   int width = 0;
   int height = 0;
   std::vector<uint32_t> pixels;
+  // Why the picture decoded only in part (the data is cut short, say: the
+  // rest is grey), in the decoder's words; empty when it decoded whole.
+  std::string warning{};
 };
 
 using PicturePtr = std::shared_ptr<const Picture>;

@@ -25,9 +25,10 @@
 
 #include "platform/mci/midi_player.h"
 #include "platform/mci/soundfont_search.h"
-#include "platform/mci/standard_midi_file.h"
+#include "platform/midi/standard_midi_file.h"
 
 namespace mci = yomite::platform::mci;
+namespace smf = yomite::platform::midi;  // Standard MIDI Files
 
 namespace {
 
@@ -124,7 +125,7 @@ double FluidSynthAlonePaced(const std::string& midi, const std::string& soundfon
 }
 
 // Our player's first pass in real time, the same way.
-double OursPaced(const mci::MidiSequence& sequence, const std::string& soundfont, double seconds) {
+double OursPaced(const smf::MidiSequence& sequence, const std::string& soundfont, double seconds) {
   std::string why;
   auto player = mci::MidiPlayer::Create(sequence, {soundfont}, kRate, &why);
   if (!player) return 0;
@@ -147,7 +148,7 @@ struct Passes {
 
 // Our player over the piece twice, restarted at its end as the program
 // does; CPU seconds per second of music for each pass.
-Passes Ours(const mci::MidiSequence& sequence, const std::string& soundfont) {
+Passes Ours(const smf::MidiSequence& sequence, const std::string& soundfont) {
   std::string why;
   auto player = mci::MidiPlayer::Create(sequence, {soundfont}, kRate, &why);
   if (!player) {
@@ -180,12 +181,12 @@ int main(int argc, char** argv) {
   const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
   std::ifstream in(midi, std::ios::binary);
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-  auto read = mci::ReadStandardMidiFile(bytes);
-  if (auto* why = std::get_if<std::string>(&read)) {
-    std::fprintf(stderr, "yomite-bench-synth: %s: %s\n", midi.c_str(), why->c_str());
+  auto read = smf::ReadStandardMidiFile(bytes);
+  if (auto* why = std::get_if<smf::MidiRefusal>(&read)) {
+    std::fprintf(stderr, "yomite-bench-synth: %s %s\n", midi.c_str(), why->message.c_str());
     return 1;
   }
-  const mci::MidiSequence& sequence = std::get<mci::MidiSequence>(read);
+  const smf::MidiSequence& sequence = std::get<smf::MidiSequence>(read);
   std::string soundfont;
   for (const std::string& path : mci::DefaultSoundFontSearchPath()) {
     if (mci::LooksLikeSoundFont(path)) {

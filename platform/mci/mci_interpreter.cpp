@@ -7,14 +7,11 @@
 #include "platform/mci/midi_player.h"
 #include "platform/mci/mixer_output.h"
 #include "platform/mci/soundfont_search.h"
-#include "platform/mci/standard_midi_file.h"
+#include "platform/midi/standard_midi_file.h"
 
 namespace yomite::platform::mci {
 
 namespace {
-
-// A music file is a few kilobytes; anything this big is not one.
-constexpr size_t kMaxFileBytes = size_t{64} << 20;
 
 Text Decimal(uint64_t value) { return FromUtf8(std::to_string(value)); }
 
@@ -125,16 +122,16 @@ uint32_t MciInterpreter::Open(const Command& c) {
   const std::string name = ToUtf8(folder.RelativeName(c.device));
   std::string file;
   try {
-    file = folder.ReadWhole(c.device, kMaxFileBytes, err::kOutOfMemory);
+    file = folder.ReadWhole(c.device, midi::kMaxMidiFileBytes, err::kOutOfMemory);
   } catch (const RuntimeError& e) {
     ReportSilence(name + (e.number() == err::kFileNotFound ? " was not found"
                                                            : " could not be read: " + e.message()));
     return kErrFileNotFound;
   }
   const std::vector<uint8_t> bytes(file.begin(), file.end());
-  auto read = ReadStandardMidiFile(bytes);
-  if (auto* why = std::get_if<std::string>(&read)) {
-    ReportSilence(name + " " + *why);
+  auto read = midi::ReadStandardMidiFile(bytes);
+  if (auto* why = std::get_if<midi::MidiRefusal>(&read)) {
+    ReportSilence(name + " " + why->message);
     return kErrInvalidFile;
   }
 
@@ -148,7 +145,7 @@ uint32_t MciInterpreter::Open(const Command& c) {
   }
 
   std::unique_ptr<MidiPlayer> player =
-      MidiPlayer::CreateWithoutSynth(std::get<MidiSequence>(read), options_.frequency);
+      MidiPlayer::CreateWithoutSynth(std::get<midi::MidiSequence>(read), options_.frequency);
   if (options_.start_later) {
     pending_soundfonts_ = soundfonts;
   } else if (!StartPlayer(*player, soundfonts)) {

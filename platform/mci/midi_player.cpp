@@ -25,7 +25,7 @@ void QuietFluidSynth(const FluidSynthLibrary& fs) {
 
 }  // namespace
 
-std::unique_ptr<MidiPlayer> MidiPlayer::Create(const MidiSequence& sequence,
+std::unique_ptr<MidiPlayer> MidiPlayer::Create(const midi::MidiSequence& sequence,
                                                const std::vector<std::string>& soundfonts,
                                                double sample_rate, std::string* why,
                                                SynthOptions options) {
@@ -34,11 +34,11 @@ std::unique_ptr<MidiPlayer> MidiPlayer::Create(const MidiSequence& sequence,
   return p;
 }
 
-std::unique_ptr<MidiPlayer> MidiPlayer::CreateWithoutSynth(const MidiSequence& sequence,
+std::unique_ptr<MidiPlayer> MidiPlayer::CreateWithoutSynth(const midi::MidiSequence& sequence,
                                                            double sample_rate) {
   std::unique_ptr<MidiPlayer> p(new MidiPlayer());
   p->events_.reserve(sequence.events.size());
-  for (const MidiEvent& e : sequence.events) {
+  for (const midi::MidiEvent& e : sequence.events) {
     p->events_.push_back(
         {e.time_us, 0, e.status, e.data1, e.data2, e.sysex_offset, e.sysex_length});
   }

@@ -31,7 +31,7 @@
 
 #include "platform/mci/peak_limiter.h"
 #include "platform/mci/sound_take.h"
-#include "platform/mci/standard_midi_file.h"
+#include "platform/midi/standard_midi_file.h"
 
 typedef struct _fluid_hashtable_t fluid_settings_t;
 typedef struct _fluid_synth_t fluid_synth_t;
@@ -50,14 +50,14 @@ class MidiPlayer {
 
   // A player for the sequence at sample_rate frames a second, with the first
   // of the soundfonts that loads. On failure returns null and sets *why.
-  static std::unique_ptr<MidiPlayer> Create(const MidiSequence& sequence,
+  static std::unique_ptr<MidiPlayer> Create(const midi::MidiSequence& sequence,
                                             const std::vector<std::string>& soundfonts,
                                             double sample_rate, std::string* why,
                                             SynthOptions options = {});
   // A player whose controls and queries work at once, with no synthesizer
   // yet: it renders silence and its position stands still until
   // StartSynth has succeeded.
-  static std::unique_ptr<MidiPlayer> CreateWithoutSynth(const MidiSequence& sequence,
+  static std::unique_ptr<MidiPlayer> CreateWithoutSynth(const midi::MidiSequence& sequence,
                                                         double sample_rate);
   // Loads the first of the soundfonts that loads into a new synthesizer
   // running at sample_rate, which may differ from the rate the player was

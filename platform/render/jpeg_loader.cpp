@@ -73,11 +73,13 @@ Picture DecodeJpeg(std::string_view bytes, std::string_view name) {
   }
   if (tjDecompress2(handle.get(), data, size,
                     reinterpret_cast<unsigned char*>(picture.pixels.data()), width, width * 4,
-                    height, cmyk ? TJPF_CMYK : kPixelFormat, 0) != 0 &&
-      tjGetErrorCode(handle.get()) != TJERR_WARNING) {
+                    height, cmyk ? TJPF_CMYK : kPixelFormat, 0) != 0) {
     // A warning (data cut short, stray bytes) still leaves what could be
     // decoded in the buffer, the rest grey: show that rather than fail.
-    throw RuntimeError(err::kInvalidPicture, std::string(name));
+    if (tjGetErrorCode(handle.get()) != TJERR_WARNING) {
+      throw RuntimeError(err::kInvalidPicture, std::string(name));
+    }
+    picture.warning = tjGetErrorStr2(handle.get());
   }
   if (cmyk) {
     CmykToRgb(picture.pixels);

@@ -20,9 +20,9 @@ inline constexpr size_t kMaxPictureFileBytes = size_t{64} << 20;
 
 // Decodes a JPEG stream held in memory. Baseline, progressive, greyscale
 // and CMYK/YCCK streams are accepted; a stream cut short decodes as far as
-// its data goes. Throws RuntimeError 481 (with name in its detail) when the
-// bytes are not a JPEG that can be decoded or the picture is too large, and
-// 7 when memory runs out.
+// its data goes, with the decoder's warning in the picture. Throws RuntimeError 481 (with name in
+// its detail) when the bytes are not a JPEG that can be decoded or the picture is too large, and 7
+// when memory runs out.
 Picture DecodeJpeg(std::string_view bytes, std::string_view name);
 
 // Loads story pictures from the data folder: the file name is resolved with

@@ -1,6 +1,7 @@
 #include "tests/check/check_support.h"
 
 #include <regex>
+#include <set>
 #include <sstream>
 
 #include "tests/support/story_builder.h"
@@ -23,6 +24,34 @@ Built BuildCheckedStory(const std::string& description, const std::string& folde
   bool own_music = description.find("--- file bgm.mid") != std::string::npos ||
                    description.find("# music: none") != std::string::npos;
   if (!own_music) yomite::testing::WriteFile(built.dat / "bgm.mid", MidiBytes());
+  // Once a layout has shown the choice buttons, a pick can be made wherever
+  // the story waits: every scene the description does not write or name as
+  // missing is written, one line of text.
+  if (description.find("# scenes: none") == std::string::npos) {
+    std::set<std::string> skip;
+    std::istringstream lines(description);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.rfind("--- file ", 0) == 0) skip.insert(line.substr(9, line.find(".dat") - 9));
+      if (line.rfind("# missing:", 0) != 0) continue;
+      // A scene missing from some day on: the later scenes of that button
+      // could only be reached through it.
+      std::istringstream names(line.substr(10));
+      for (std::string name; names >> name;) {
+        skip.insert(name);
+        if (name.size() != 3 || name[1] != '_') continue;
+        for (char day = name[2]; day <= '7'; ++day) skip.insert(name.substr(0, 2) + day);
+      }
+    }
+    std::vector<std::string> scenes{"bad"};
+    for (const char* button : {"0_", "1_"}) {
+      for (int visits = 0; visits < 8; ++visits) scenes.push_back(button + std::to_string(visits));
+    }
+    for (const std::string& scene : scenes) {
+      if (skip.count(scene)) continue;
+      yomite::testing::WriteFile(built.dat / (scene + ".dat"),
+                                 yomite::testing::ScriptBytes("場面") + "\r\n");
+    }
+  }
   return built;
 }
 

@@ -20,7 +20,10 @@ struct Built {
 };
 
 // Builds the story; gives it a valid bgm.mid unless the description has a
-// bgm.mid of its own or a line "# music: none".
+// bgm.mid of its own or a line "# music: none", and each of the sixteen
+// scenes and bad.dat (a line of text) that it does not write itself, name in
+// a line "# missing: 0_1 bad" (0_1 and the later scenes of that button) or
+// leave out with a line "# scenes: none".
 Built BuildCheckedStory(const std::string& description, const std::string& folder_name);
 
 // Checks the folder as the tool does, with the header-reading picture

@@ -60,6 +60,12 @@ TEST(ShiftJisFolder, PlaysInTheLogicTheTraceAndTheChecker) {
 )",
                               dat);
   yomite::testing::WriteFile(dat / "BGM.MID", MidiBytes());
+  // Every scene, since after a layout a pick can be made wherever text waits.
+  for (const char* scene : {"0_0", "0_1", "0_2", "0_3", "0_4", "0_5", "0_6", "0_7", "1_0", "1_1",
+                            "1_2", "1_3", "1_4", "1_5", "1_6", "1_7", "bad"}) {
+    yomite::testing::WriteFile(dat / (std::string(scene) + ".dat"),
+                               yomite::testing::ScriptBytes("場面") + "\r\n");
+  }
 
   Engine e(dat);
   EXPECT_EQ(ErrorNumberOf([&] {

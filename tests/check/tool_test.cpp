@@ -2,6 +2,7 @@
 // line, the summary, the exit status, usage errors, and the story's graph
 // in Graphviz dot.
 #include <gtest/gtest.h>
+#include <turbojpeg.h>
 
 #include <cstdlib>
 #include <sstream>
@@ -26,6 +27,23 @@ ToolRun Tool(const std::vector<std::string>& args) {
   return {status, out.str(), err.str()};
 }
 
+// A small grey picture (or, with texture, one of noise), encoded for real.
+std::string RealJpeg(int width = 16, int height = 8, bool texture = false) {
+  tjhandle tj = tjInitCompress();
+  std::vector<unsigned char> grey(static_cast<size_t>(width * height), 128);
+  if (texture) {
+    for (size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<unsigned char>(i * 7919 % 251);
+  }
+  unsigned char* jpeg = nullptr;
+  unsigned long size = 0;
+  int rc =
+      tjCompress2(tj, grey.data(), width, 0, height, TJPF_GRAY, &jpeg, &size, TJSAMP_GRAY, 90, 0);
+  std::string bytes = rc == 0 ? std::string(reinterpret_cast<char*>(jpeg), size) : "";
+  tjFree(jpeg);
+  tjDestroy(tj);
+  return bytes;
+}
+
 TEST(Tool, PrintsSortedCompilerStyleLinesAndASummary) {
   Built built = BuildCheckedStory(R"(# music: none
 --- file opn.dat
@@ -40,19 +58,50 @@ TEST(Tool, PrintsSortedCompilerStyleLinesAndASummary) {
   ToolRun run = Tool({built.dat.string()});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "");
+  // Each name begins with the folder as it was given.
+  const std::string d = built.dat.string() + "/";
   EXPECT_EQ(run.out,
-            "bgm.mid: warning: there is no background music: the story plays in silence "
-            "[missing-music]\n"
-            "lost.dat: warning: no game reaches this script: no jump, branch, pick, ending or new "
-            "game from 'opn.dat' leads here [unreached-script]\n"
-            "opn.dat:2:4: warning: '>p' at column 4 makes this line a page break, not prose; its "
-            "text is not shown [keyword-in-prose]\n"
-            "opn.dat:3:5: error: the flag 'あ' at column 5 is a double-byte character; a flag must "
-            "be a single-byte character (ASCII or halfwidth katakana) (run-time error 9, Subscript "
-            "out of range) [bad-flag]\n"
-            "opn.dat:4:6: error: '>ive' opens the script 'nowhere.dat', which does not exist "
-            "(run-time error 53, File not found) [missing-script]\n"
-            "yomite-check: 2 errors, 3 warnings in 2 scripts\n");
+            d +
+                "bgm.mid: warning: there is no background music: the story plays in silence "
+                "[missing-music]\n" +
+                d +
+                "lost.dat: warning: no game reaches this script: no jump, branch, pick, ending or "
+                "new game from 'opn.dat' leads here [unreached-script]\n" +
+                d +
+                "opn.dat:2:4: warning: '>p' at column 4 makes this line a page break, not prose; "
+                "its text is not shown [keyword-in-prose]\n" +
+                d +
+                "opn.dat:3:5: error: the flag 'あ' at column 5 is a double-byte character; a flag "
+                "must be a single-byte character (ASCII or halfwidth katakana) (run-time error 9, "
+                "Subscript out of range) [bad-flag]\n" +
+                d +
+                "opn.dat:4:6: error: '>ive' opens the script 'nowhere.dat', which does not exist "
+                "(run-time error 53, File not found) [missing-script]\n"
+                "yomite-check: 2 errors, 3 warnings in 19 scripts\n");
+}
+
+// Run where an editor is started, "some/dat" as the folder: the names open
+// from there, whether the folder was given with a separator or not.
+TEST(Tool, NamesFilesAsTheFolderWasGiven) {
+  Built built = BuildCheckedStory(R"(
+--- file opn.dat
+はじめ
+>ive>nowhere
+)",
+                                  "tool-names/some");
+  const std::filesystem::path cwd = std::filesystem::current_path();
+  std::filesystem::current_path(built.dat.parent_path().parent_path());
+  ToolRun plain = Tool({"some/dat"});
+  ToolRun slash = Tool({"some/dat/"});
+  ToolRun dotted = Tool({"./some//dat"});
+  std::filesystem::current_path(cwd);
+  EXPECT_EQ(plain.out.rfind("some/dat/opn.dat:2:6: error: ", 0), 0u) << plain.out;
+  EXPECT_EQ(slash.out.rfind("some/dat/opn.dat:2:6: error: ", 0), 0u) << slash.out;
+  EXPECT_EQ(dotted.out.rfind("./some//dat/opn.dat:2:6: error: ", 0), 0u) << dotted.out;
+  // The findings themselves stay relative to the folder.
+  Report r = CheckFolder(built.dat);
+  ASSERT_FALSE(r.findings.empty());
+  EXPECT_EQ(r.findings[0].where.file, "opn.dat");
 }
 
 TEST(Tool, CleanStoryPrintsOnlyTheSummaryAndSucceeds) {
@@ -67,7 +116,7 @@ TEST(Tool, CleanStoryPrintsOnlyTheSummaryAndSucceeds) {
                                   "tool-clean");
   ToolRun run = Tool({built.dat.string() + "/"});
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, "yomite-check: 0 errors, 0 warnings in 2 scripts\n");
+  EXPECT_EQ(run.out, "yomite-check: 0 errors, 0 warnings in 19 scripts\n");
 }
 
 TEST(Tool, WarningsAndNotesAloneDoNotFail) {
@@ -83,9 +132,9 @@ TEST(Tool, WarningsAndNotesAloneDoNotFail) {
                                   "tool-warnings");
   ToolRun run = Tool({built.dat.string()});
   EXPECT_EQ(run.status, 0);
-  EXPECT_NE(run.out.find("end.dat:2:5: warning: "), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("spare.jpg: note: "), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("yomite-check: 0 errors, 1 warning, 1 note in 2 scripts\n"),
+  EXPECT_NE(run.out.find("/dat/end.dat:2:5: warning: "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("/dat/spare.jpg: note: "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("yomite-check: 0 errors, 1 warning, 1 note in 19 scripts\n"),
             std::string::npos)
       << run.out;
 }
@@ -108,11 +157,42 @@ TEST(Tool, DecodesPicturesAsThePlayerDoes) {
   yomite::testing::WriteFile(built.dat / "header.jpg", yomite::testing::JpegHeaderBytes(16, 8));
   ToolRun decoded = Tool({built.dat.string()});
   EXPECT_EQ(decoded.status, 1);
-  EXPECT_EQ(decoded.out.rfind("opn.dat:3:6: error: the picture 'header.jpg' cannot be decoded", 0),
+  EXPECT_EQ(decoded.out.rfind(built.dat.string() +
+                                  "/opn.dat:3:6: error: the picture 'header.jpg' cannot be decoded",
+                              0),
             0u)
       << decoded.out;
-  EXPECT_NE(decoded.out.find("yomite-check: 1 error, 0 warnings in 2 scripts\n"), std::string::npos)
+  EXPECT_NE(decoded.out.find("yomite-check: 1 error, 0 warnings in 19 scripts\n"),
+            std::string::npos)
       << decoded.out;
+}
+
+// A picture cut short decodes with a warning: the player shows the rest
+// grey, so the checker warns once per picture, however many lines show it.
+TEST(Tool, WarnsAboutPicturesThatDecodeOnlyInPart) {
+  Built built = BuildCheckedStory(R"(
+--- file opn.dat
+はじめ
+>img>cut
+>img>whole
+>img>cut
+>ending
+--- file end.dat
+おわり
+>end
+)",
+                                  "tool-partial");
+  std::string real = RealJpeg(64, 64, true);
+  ASSERT_GT(real.size(), 1000u);
+  yomite::testing::WriteFile(built.dat / "whole.jpg", real);
+  yomite::testing::WriteFile(built.dat / "cut.jpg", real.substr(0, real.size() * 2 / 3));
+  ToolRun decoded = Tool({built.dat.string()});
+  EXPECT_EQ(decoded.status, 0) << decoded.out;
+  EXPECT_EQ(decoded.out, built.dat.string() +
+                             "/cut.jpg: warning: the picture decodes only in part (Premature end "
+                             "of JPEG file): the player shows what is missing grey "
+                             "[partial-picture]\n"
+                             "yomite-check: 0 errors, 1 warning in 19 scripts\n");
 }
 
 TEST(Tool, UsageErrorsExitWithTwo) {

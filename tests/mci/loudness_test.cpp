@@ -19,7 +19,7 @@
 #include "platform/mci/mci_interpreter.h"
 #include "platform/mci/peak_limiter.h"
 #include "platform/mci/sound_take.h"
-#include "platform/mci/standard_midi_file.h"
+#include "platform/midi/standard_midi_file.h"
 #include "tests/mci/midi_builder.h"
 #include "tests/mci/test_env.h"
 
@@ -118,12 +118,12 @@ TEST_F(Loudness, TheBundledPieceSoundsAtDesktopLoudnessOnEveryPass) {
   const std::string midi = std::string(YOMITE_DEMO_DAT) + "/bgm.mid";
   std::ifstream in(midi, std::ios::binary);
   const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-  const auto piece = ReadStandardMidiFile(bytes);
-  ASSERT_TRUE(std::holds_alternative<MidiSequence>(piece));
+  const auto piece = midi::ReadStandardMidiFile(bytes);
+  ASSERT_TRUE(std::holds_alternative<midi::MidiSequence>(piece));
   // A pass is measured over the piece's length: the time the test takes to
   // see the end and restart it is not part of it.
   const auto length = static_cast<size_t>(
-      static_cast<double>(std::get<MidiSequence>(piece).length_us) * kRate / 1e6);
+      static_cast<double>(std::get<midi::MidiSequence>(piece).length_us) * kRate / 1e6);
   std::string why;
   const std::vector<long> starts = PlayThrough(midi, audio_, 2, &why);
   if (starts.empty() && why.find("soundfont") != std::string::npos) GTEST_SKIP() << why;

@@ -7,52 +7,6 @@
 
 namespace yomite::mci_testing {
 
-void AppendVarLen(std::vector<uint8_t>& out, uint32_t value) {
-  uint8_t groups[5];
-  int n = 0;
-  do {
-    groups[n++] = value & 0x7F;
-    value >>= 7;
-  } while (value != 0);
-  while (n > 1) out.push_back(groups[--n] | 0x80);
-  out.push_back(groups[0]);
-}
-
-void TrackBuilder::Delta(uint32_t delta) { AppendVarLen(bytes_, delta); }
-
-TrackBuilder& TrackBuilder::Event(uint32_t delta, std::initializer_list<uint8_t> bytes) {
-  Delta(delta);
-  bytes_.insert(bytes_.end(), bytes);
-  return *this;
-}
-
-TrackBuilder& TrackBuilder::Tempo(uint32_t delta, uint32_t us) {
-  return Event(delta, {0xFF, 0x51, 0x03, static_cast<uint8_t>(us >> 16),
-                       static_cast<uint8_t>(us >> 8), static_cast<uint8_t>(us)});
-}
-
-TrackBuilder& TrackBuilder::EndOfTrack(uint32_t delta) { return Event(delta, {0xFF, 0x2F, 0x00}); }
-
-std::vector<uint8_t> BuildMidiFile(uint16_t format, uint16_t division,
-                                   const std::vector<TrackBuilder>& tracks) {
-  std::vector<uint8_t> out = {'M', 'T', 'h', 'd', 0, 0, 0, 6};
-  auto be16 = [&](uint16_t v) {
-    out.push_back(v >> 8);
-    out.push_back(v & 0xFF);
-  };
-  be16(format);
-  be16(static_cast<uint16_t>(tracks.size()));
-  be16(division);
-  for (const TrackBuilder& t : tracks) {
-    uint32_t n = static_cast<uint32_t>(t.bytes().size());
-    out.insert(out.end(),
-               {'M', 'T', 'r', 'k', static_cast<uint8_t>(n >> 24), static_cast<uint8_t>(n >> 16),
-                static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)});
-    out.insert(out.end(), t.bytes().begin(), t.bytes().end());
-  }
-  return out;
-}
-
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(bytes.data()),

@@ -1,5 +1,5 @@
-// Builds small Standard MIDI Files byte by byte for the tests, and the
-// piece the playback tests and the benchmark listen for.
+// The piece the playback tests and the benchmark listen for, written with
+// the shared MIDI writer, and what they measure it with.
 #pragma once
 
 #include <cstdint>
@@ -7,26 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/midi/midi_writer.h"
+
 namespace yomite::mci_testing {
 
-class TrackBuilder {
- public:
-  // An event delta ticks after the previous one; bytes are written as given
-  // (so running status and broken events can be written too).
-  TrackBuilder& Event(uint32_t delta, std::initializer_list<uint8_t> bytes);
-  TrackBuilder& Tempo(uint32_t delta, uint32_t us_per_quarter);
-  TrackBuilder& EndOfTrack(uint32_t delta);
-  const std::vector<uint8_t>& bytes() const { return bytes_; }
-
- private:
-  void Delta(uint32_t delta);
-  std::vector<uint8_t> bytes_;
-};
-
-void AppendVarLen(std::vector<uint8_t>& out, uint32_t value);
-
-std::vector<uint8_t> BuildMidiFile(uint16_t format, uint16_t division,
-                                   const std::vector<TrackBuilder>& tracks);
+using platform::midi::AppendVarLen;
+using platform::midi::BuildMidiFile;
+using platform::midi::TrackBuilder;
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 

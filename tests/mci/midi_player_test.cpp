@@ -30,14 +30,14 @@ constexpr int kWindow = 220;  // 5 ms
 class OfflinePlayer {
  public:
   explicit OfflinePlayer(const std::vector<uint8_t>& bytes, SynthOptions options = {}) {
-    auto read = ReadStandardMidiFile(bytes);
-    if (auto* why = std::get_if<std::string>(&read)) {
-      ADD_FAILURE() << *why;
+    auto read = midi::ReadStandardMidiFile(bytes);
+    if (auto* why = std::get_if<midi::MidiRefusal>(&read)) {
+      ADD_FAILURE() << why->message;
       return;
     }
     std::string why;
-    player = MidiPlayer::Create(std::get<MidiSequence>(read), DefaultSoundFontSearchPath(), kRate,
-                                &why, options);
+    player = MidiPlayer::Create(std::get<midi::MidiSequence>(read), DefaultSoundFontSearchPath(),
+                                kRate, &why, options);
     if (!player) skip_reason = why;
   }
 

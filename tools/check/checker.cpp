@@ -10,15 +10,13 @@
 #include "app/version.h"
 #include "base/command_line.h"
 #include "base/runtime_error.h"
-#include "tools/check/music.h"
+#include "platform/midi/standard_midi_file.h"
 
 namespace yomite::check {
 
 using script::Command;
 
 namespace {
-
-constexpr size_t kMaxMusicBytes = 64u << 20;
 
 Finding FileFinding(Severity severity, const char* code, std::string file, std::string message,
                     int number = 0) {
@@ -45,37 +43,61 @@ void CheckMusic(StoryFolder& folder, std::vector<Finding>& out) {
   std::string name = folder.RelativeName(*native);
   std::string bytes;
   try {
-    bytes =
-        folder.files().ReadWhole(folder.dat_path() + u"bgm.mid", kMaxMusicBytes, err::kOutOfMemory);
+    bytes = folder.files().ReadWhole(folder.dat_path() + u"bgm.mid",
+                                     platform::midi::kMaxMidiFileBytes, err::kOutOfMemory);
   } catch (const RuntimeError& e) {
     out.push_back(
         FileFinding(Severity::kWarning, code::kBadMusic, name,
                     "the music cannot be read (" + e.message() + "): the story plays in silence"));
     return;
   }
-  if (auto problem = MidiProblem(bytes)) {
-    out.push_back(
-        FileFinding(Severity::kWarning, code::kBadMusic, name,
-                    "this is not a MIDI file: " + *problem + "; the story plays in silence"));
+  // The player's own reader: whatever it refuses, the player plays in silence.
+  auto read = platform::midi::ReadStandardMidiFile(
+      std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+  if (const auto* why = std::get_if<platform::midi::MidiRefusal>(&read)) {
+    out.push_back(FileFinding(Severity::kWarning, code::kBadMusic, name,
+                              "the player does not play this music: it " + why->message +
+                                  "; the story plays in silence"));
   }
 }
 
-// The first line after the script always leaves, for authors who wrote on
-// after a jump or the choice menu.
-void CheckDeadLines(const ScriptInfo& info, std::vector<Finding>& out) {
-  if (info.walk.leave_line == 0) return;
-  const LineFacts& leave = info.facts[static_cast<size_t>(info.walk.leave_line) - 1];
-  for (size_t i = static_cast<size_t>(info.walk.leave_line); i < info.facts.size(); ++i) {
-    if (info.facts[i].as_read.empty()) continue;
+// Reads a script again, one line at a time, and checks every line that
+// runs; the first line after the script always leaves is reported once, for
+// authors who wrote on after a jump or the choice menu.
+void CheckScript(Story& story, const ScriptInfo& info, const std::set<int>& flags_set_on,
+                 std::vector<Finding>& out, std::set<std::string>& pictures_used) {
+  StoryFolder& folder = story.folder();
+  Walker walker({}, story.flags_set_on());
+  script::Command leave_command = Command::kProse;
+  ReadError stop =
+      folder.ReadLines(info.native, [&](long number, const std::string& raw, const Text& text) {
+        if (info.walk.Live(number)) {
+          LineFacts facts = Examine(text, number);
+          FlagContext flags{facts.FlagOk() ? walker.ValueOf(facts.flag_number) : -1, &flags_set_on};
+          CheckLine(facts, raw, info.name, flags, folder, out, pictures_used);
+          walker.Take(facts);
+          leave_command = facts.command;
+          return true;
+        }
+        if (text.empty()) return true;
+        Finding f;
+        f.severity = Severity::kWarning;
+        f.code = code::kDeadLine;
+        f.where = {info.name, number, 1};
+        f.message = "this line and the ones after it never run: the script always leaves at line " +
+                    std::to_string(info.walk.leave_line) + " (" +
+                    Quote(script::KeywordText(leave_command)) + ")";
+        out.push_back(std::move(f));
+        return false;
+      });
+  if (stop.number != 0) {
     Finding f;
-    f.severity = Severity::kWarning;
-    f.code = code::kDeadLine;
-    f.where = {info.name, info.facts[i].number, 1};
-    f.message = "this line and the ones after it never run: the script always leaves at line " +
-                std::to_string(leave.number) + " (" + Quote(script::KeywordText(leave.command)) +
-                ")";
+    f.severity = Severity::kError;
+    f.code = code::kUnreadableScript;
+    f.where = {info.name, stop.line, 1};
+    f.message = "the player cannot read this line: " + stop.message + Tail(stop.number);
+    f.error_number = stop.number;
     out.push_back(std::move(f));
-    return;
   }
 }
 
@@ -107,13 +129,8 @@ Report CheckStory(const std::string& dir) {
   // on never passes.
   std::set<int> flags_set_on;
   for (const std::string& native : folder.script_files()) {
-    const ScriptInfo& info = story.Info(native);
-    for (size_t i = 0; i < info.facts.size(); ++i) {
-      const LineFacts& f = info.facts[i];
-      if (info.walk.live[i] && f.command == Command::kOn && f.FlagOk()) {
-        flags_set_on.insert(f.flag_number);
-      }
-    }
+    const std::set<int>& on = story.Info(native).sets_on;
+    flags_set_on.insert(on.begin(), on.end());
   }
   story.SetFlagsSetOn(flags_set_on);
 
@@ -147,30 +164,16 @@ Report CheckStory(const std::string& dir) {
   std::set<std::string> pictures_used;
   for (const std::string& native : scripts) {
     const ScriptInfo& info = story.Info(native);
-    const ScriptText& text = folder.Script(native);
     std::set<std::string> used;
-    for (size_t i = 0; i < info.facts.size(); ++i) {
-      if (!info.walk.live[i]) continue;
-      FlagContext flags{info.walk.flag_before[i], &flags_set_on};
-      CheckLine(info.facts[i], text.raw[i], info.name, flags, folder, out, used);
-    }
-    if (text.read_error != 0) {
-      Finding f;
-      f.severity = Severity::kError;
-      f.code = code::kUnreadableScript;
-      f.where = {info.name, text.read_error_line, 1};
-      f.message =
-          "the player cannot read this line: " + text.read_error_message + Tail(text.read_error);
-      f.error_number = text.read_error;
-      out.push_back(std::move(f));
-    }
-    CheckDeadLines(info, out);
+    CheckScript(story, info, flags_set_on, out, used);
     if (opn.error != 0 || reach.reached.count(native)) {
       pictures_used.insert(used.begin(), used.end());
     }
   }
 
-  std::vector<Finding> cycles = FindJumpCycles(story, scripts);
+  std::vector<Finding> cycles = FindJumpCycles(
+      story, scripts,
+      opn.error == 0 ? CyclesPlaysReach(story, opn.native) : std::vector<PlayedCycle>{});
   std::set<std::tuple<std::string, long, long>> cycle_sites;
   for (const Finding& f : cycles) {
     cycle_sites.emplace(f.where.file, f.where.line, f.where.column);
@@ -185,6 +188,14 @@ Report CheckStory(const std::string& dir) {
                                 folder.RelativeName(native),
                                 "no game reaches this script: no jump, branch, pick, ending or "
                                 "new game from 'opn.dat' leads here"));
+    }
+  }
+  for (const std::string& native : pictures_used) {
+    if (const std::string* warning = folder.PictureWarning(native)) {
+      out.push_back(FileFinding(Severity::kWarning, code::kPartialPicture,
+                                folder.RelativeName(native),
+                                "the picture decodes only in part (" + *warning +
+                                    "): the player shows what is missing grey"));
     }
   }
   for (const std::string& native : folder.picture_files()) {
@@ -248,8 +259,8 @@ Report CheckStory(const std::string& dir) {
   return report;
 }
 
-std::string FormatFinding(const Finding& f) {
-  std::string s = f.where.file;
+std::string FormatFinding(const Finding& f, const std::string& folder) {
+  std::string s = folder + f.where.file;
   if (f.where.line > 0) {
     s += ":" + std::to_string(f.where.line) + ":" + std::to_string(std::max(1L, f.where.column));
   }
@@ -278,8 +289,8 @@ std::string Dot(const std::string& s) {
 
 }  // namespace
 
-void PrintFindings(const Report& report, std::ostream& out) {
-  for (const Finding& f : report.findings) out << FormatFinding(f) << '\n';
+void PrintFindings(const Report& report, std::ostream& out, const std::string& folder) {
+  for (const Finding& f : report.findings) out << FormatFinding(f, folder) << '\n';
   out << "yomite-check: " << Count(report.errors, "error") << ", "
       << Count(report.warnings, "warning");
   if (report.notes > 0) out << ", " << Count(report.notes, "note");
@@ -363,7 +374,11 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
   if (graph) {
     PrintGraph(report, out);
   } else {
-    PrintFindings(report, out);
+    // Names as the user gave the folder, so that an editor started where
+    // the checker ran opens them.
+    std::string folder = positional[0];
+    if (folder.back() != '/') folder += '/';
+    PrintFindings(report, out, folder);
   }
   return report.errors > 0 ? 1 : 0;
 }

@@ -42,11 +42,12 @@ struct Report {
 Report CheckStory(const std::string& dir);
 
 // "FILE:LINE:COLUMN: error: MESSAGE [code]" (no line and column when the
-// finding is about a whole file).
-std::string FormatFinding(const Finding& finding);
+// finding is about a whole file). folder goes before the file's name: the
+// story folder as the user named it, with its separator.
+std::string FormatFinding(const Finding& finding, const std::string& folder = "");
 
 // Every finding, then the summary line.
-void PrintFindings(const Report& report, std::ostream& out);
+void PrintFindings(const Report& report, std::ostream& out, const std::string& folder = "");
 
 // The graph in Graphviz dot.
 void PrintGraph(const Report& report, std::ostream& out);

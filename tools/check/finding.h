@@ -66,6 +66,7 @@ inline constexpr const char* kPossibleJumpCycle = "possible-jump-cycle";
 inline constexpr const char* kUnreachedScript = "unreached-script";
 inline constexpr const char* kMissingMusic = "missing-music";
 inline constexpr const char* kBadMusic = "bad-music";
+inline constexpr const char* kPartialPicture = "partial-picture";
 // Notes.
 inline constexpr const char* kUnusedPicture = "unused-picture";
 }  // namespace code

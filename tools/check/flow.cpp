@@ -11,103 +11,199 @@ namespace yomite::check {
 
 using script::Command;
 
-Walk WalkScript(const std::vector<LineFacts>& lines, const Knowledge& entry,
-                const std::set<int>* can_be_on) {
-  Walk walk;
-  walk.live.assign(lines.size(), false);
-  walk.flag_before.assign(lines.size(), -1);
-  Knowledge known = entry;
-  Knowledge assumed;
-  bool textless = true;
-  // 1 on, 0 off, -1 not known. A flag that no line sets on is always off.
-  auto value_of = [&](int flag) -> int {
-    auto it = known.find(flag);
-    if (it != known.end()) return it->second ? 1 : 0;
-    return can_be_on && !can_be_on->count(flag) ? 0 : -1;
-  };
-  auto exit = [&](Exit::Kind kind, const LineFacts& f, long column, Text target) {
-    Exit e;
-    e.kind = kind;
-    e.line = f.number;
-    e.column = column;
-    e.target = std::move(target);
-    e.textless = textless;
-    e.known = known;
-    e.assumed = assumed;
-    walk.exits.push_back(std::move(e));
-    return &walk.exits.back();
-  };
-  if (lines.empty()) {
-    // An empty file opens the menu at once.
-    Exit e;
-    e.kind = Exit::Kind::kMenu;
-    walk.exits.push_back(e);
-    return walk;
-  }
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const LineFacts& f = lines[i];
-    const bool last = i + 1 == lines.size();
-    walk.live[i] = true;
-    if (f.FlagOk()) walk.flag_before[i] = value_of(f.flag_number);
-    bool leaves = false;
-    switch (f.command) {
-      case Command::kProse:
-        if (f.ShowsText()) textless = false;
-        break;
-      case Command::kOn:
-      case Command::kOff:
-        if (f.FlagOk()) known[f.flag_number] = f.command == Command::kOn;
-        break;
-      case Command::kBon:
-      case Command::kBoff: {
-        if (f.cut_failed || !f.FlagOk()) break;
-        const bool want = f.command == Command::kBon;
-        const int value = value_of(f.flag_number);
-        if (value >= 0 && (value == 1) != want) break;  // never taken here
-        Exit* e = exit(Exit::Kind::kBranch, f, f.name_column, f.name);
-        e->flag = f.flag_text.substr(0, 1);
-        e->when_on = want;
-        if (value >= 0) {
-          leaves = true;  // always taken here
-        } else {
-          e->known[f.flag_number] = want;
-          e->assumed[f.flag_number] = want;
-          known[f.flag_number] = !want;
-          assumed[f.flag_number] = !want;
-        }
-        break;
+int Walker::ValueOf(int flag) const {
+  auto it = known_.find(flag);
+  if (it != known_.end()) return it->second ? 1 : 0;
+  return can_be_on_ && !can_be_on_->count(flag) ? 0 : -1;
+}
+
+Exit& Walker::AddExit(Exit::Kind kind, const LineFacts& f, long column, Text target) {
+  Exit e;
+  e.kind = kind;
+  e.line = f.number;
+  e.column = column;
+  e.target = std::move(target);
+  e.textless = textless_;
+  e.known = known_;
+  e.assumed = assumed_;
+  walk_.exits.push_back(std::move(e));
+  return walk_.exits.back();
+}
+
+bool Walker::Take(const LineFacts& f) {
+  if (left_) return true;
+  bool leaves = false;
+  switch (f.command) {
+    case Command::kProse:
+      if (f.ShowsText()) {
+        textless_ = false;
+        bool seen = std::any_of(walk_.waits.begin(), walk_.waits.end(),
+                                [&](const Walk::Wait& w) { return w.known == known_; });
+        if (!seen && walk_.waits.size() < Walk::kMaxWaits)
+          walk_.waits.push_back({f.number, known_});
       }
-      case Command::kQst:
-        exit(Exit::Kind::kMenu, f, f.keyword_column, u"");
-        leaves = true;
-        break;
-      case Command::kIve:
-        if (!f.cut_failed) exit(Exit::Kind::kJump, f, f.name_column, f.name);
-        leaves = true;
-        break;
-      case Command::kEnding:
-        exit(Exit::Kind::kEnding, f, f.keyword_column, u"end");
-        leaves = true;
-        break;
-      case Command::kEnd:
-        exit(Exit::Kind::kNewGame, f, f.keyword_column, u"opn");
-        leaves = true;
-        break;
-      default:
-        break;
-    }
-    if (last && !leaves) {
-      // The end of the file opens the menu; the last line still runs after it,
-      // and a jump there closes the menu again before anyone can pick.
-      exit(Exit::Kind::kMenu, f, 1, u"");
-    }
-    if (leaves) {
-      if (!last) walk.leave_line = f.number;
+      break;
+    case Command::kOn:
+    case Command::kOff:
+      if (f.FlagOk()) known_[f.flag_number] = f.command == Command::kOn;
+      break;
+    case Command::kBon:
+    case Command::kBoff: {
+      if (f.cut_failed || !f.FlagOk()) break;
+      const bool want = f.command == Command::kBon;
+      const int value = ValueOf(f.flag_number);
+      // Past a branch its flag is known, however the walk knew it.
+      if (value >= 0) known_.emplace(f.flag_number, value == 1);
+      if (value >= 0 && (value == 1) != want) break;  // never taken here
+      Exit& e = AddExit(Exit::Kind::kBranch, f, f.name_column, f.name);
+      e.flag = f.flag_text.substr(0, 1);
+      e.when_on = want;
+      if (value >= 0) {
+        leaves = true;  // always taken here
+      } else {
+        e.known[f.flag_number] = want;
+        e.assumed[f.flag_number] = want;
+        known_[f.flag_number] = !want;
+        assumed_[f.flag_number] = !want;
+      }
       break;
     }
+    case Command::kQst:
+      AddExit(Exit::Kind::kMenu, f, f.keyword_column, u"");
+      leaves = true;
+      break;
+    case Command::kIve:
+      if (!f.cut_failed) AddExit(Exit::Kind::kJump, f, f.name_column, f.name);
+      leaves = true;
+      break;
+    case Command::kEnding:
+      AddExit(Exit::Kind::kEnding, f, f.keyword_column, u"end");
+      leaves = true;
+      break;
+    case Command::kEnd:
+      AddExit(Exit::Kind::kNewGame, f, f.keyword_column, u"opn");
+      leaves = true;
+      break;
+    default:
+      break;
   }
-  return walk;
+  if (leaves) {
+    left_ = true;
+    walk_.leave_line = f.number;
+  }
+  return leaves;
 }
+
+Walk Walker::Finish(long lines) {
+  if (!left_) {
+    // The end of the file opens the menu (an empty file at once); the last
+    // line still runs after it, and a jump there closes the menu again
+    // before anyone can pick.
+    LineFacts end;
+    end.number = lines;
+    AddExit(Exit::Kind::kMenu, end, lines > 0 ? 1 : 0, u"");
+  } else if (walk_.leave_line == lines) {
+    walk_.leave_line = 0;  // it leaves at the last line: every line runs
+  }
+  left_ = true;
+  return std::move(walk_);
+}
+
+Walk WalkScript(const std::vector<LineFacts>& steps, long lines, const Knowledge& entry,
+                const std::set<int>* can_be_on) {
+  Walker walker(entry, can_be_on);
+  for (const LineFacts& f : steps) {
+    if (walker.Take(f)) break;
+  }
+  return walker.Finish(lines);
+}
+
+namespace {
+
+// A line kept for the walks: what they read of it, without its text.
+LineFacts Slim(LineFacts f) {
+  f.as_read.clear();
+  f.text.resize(std::min<size_t>(f.text.size(), 1));  // enough for ShowsText
+  f.flag_text.resize(std::min<size_t>(f.flag_text.size(), 1));
+  return f;
+}
+
+// Chooses the lines of a script that the walks need (see ScriptInfo). What
+// a script itself sets or tests is known whatever flags it starts with, so
+// a branch on such a flag is decided here, a line that sets a flag to the
+// value it already has changes nothing, and of the lines that set flags
+// one after the other only the last for each flag counts.
+class StepPicker {
+ public:
+  explicit StepPicker(ScriptInfo& info) : info_(info) {}
+
+  void Take(const LineFacts& f) {
+    ++info_.lines;
+    if (done_) return;
+    switch (f.command) {
+      case Command::kProse:
+        if (!f.ShowsText() || waits_.count(known_) || waits_.size() >= Walk::kMaxWaits) return;
+        waits_.insert(known_);
+        Keep(f);
+        return;
+      case Command::kOn:
+      case Command::kOff: {
+        if (!f.FlagOk()) return;
+        const bool on = f.command == Command::kOn;
+        if (on) info_.sets_on.insert(f.flag_number);
+        auto it = known_.find(f.flag_number);
+        if (it != known_.end() && it->second == on) return;
+        known_[f.flag_number] = on;
+        for (size_t k = run_start_; k < info_.steps.size(); ++k) {
+          if (info_.steps[k].flag_number == f.flag_number) {
+            info_.steps.erase(info_.steps.begin() + static_cast<long>(k));
+            break;
+          }
+        }
+        info_.steps.push_back(Slim(f));
+        return;
+      }
+      case Command::kBon:
+      case Command::kBoff: {
+        if (f.cut_failed || !f.FlagOk()) return;
+        const bool want = f.command == Command::kBon;
+        auto it = known_.find(f.flag_number);
+        if (it != known_.end()) {
+          if (it->second != want) return;  // never taken
+          done_ = true;                    // always taken
+        } else {
+          known_[f.flag_number] = !want;
+          waits_.clear();  // what the flags are at a line of text now depends on this branch
+        }
+        Keep(f);
+        return;
+      }
+      case Command::kQst:
+      case Command::kIve:
+      case Command::kEnding:
+      case Command::kEnd:
+        done_ = true;
+        Keep(f);
+        return;
+      default:
+        return;
+    }
+  }
+
+ private:
+  void Keep(const LineFacts& f) {
+    info_.steps.push_back(Slim(f));
+    run_start_ = info_.steps.size();
+  }
+
+  ScriptInfo& info_;
+  Knowledge known_;            // what the script's own lines have decided so far
+  std::set<Knowledge> waits_;  // the flags at the lines of text kept since the last branch
+  size_t run_start_ = 0;       // where the lines that set flags one after the other begin
+  bool done_ = false;          // the script always leaves before the lines to come
+};
+
+}  // namespace
 
 const ScriptInfo& Story::Info(const std::string& native) {
   auto& slot = info_[native];
@@ -116,9 +212,11 @@ const ScriptInfo& Story::Info(const std::string& native) {
   const ScriptText& text = folder_.Script(native);
   slot->native = native;
   slot->name = text.name;
-  for (size_t i = 0; i < text.lines.size(); ++i) {
-    slot->facts.push_back(Examine(text.lines[i], static_cast<long>(i) + 1));
-  }
+  StepPicker picker(*slot);
+  folder_.ReadLines(native, [&](long number, const std::string&, const Text& line) {
+    picker.Take(Examine(line, number));
+    return true;
+  });
   slot->walk = WalkFrom(*slot, {});
   return *slot;
 }
@@ -179,10 +277,58 @@ Reach ReachFromOpn(Story& story, const std::string& opn_native) {
   StoryFolder& folder = story.folder();
   std::set<State> seen;
   std::deque<State> queue;
+  // A missing scene is reported once, at the first place a play reaches
+  // that opens it (the menu before the text of the same script).
   std::set<Text> missing_reported;
   std::set<std::tuple<std::string, std::string, std::string>> pick_edges;
   auto push = [&](State s) {
     if (seen.insert(s).second) queue.push_back(std::move(s));
+  };
+  // A pick: the counts have grown by the time the player clicks.
+  auto Pick = [&](const State& s, const Site& site, bool layout) {
+    Counts c = AfterPick(s.counts, s.pending);
+    for (int button = 0; button < 2; ++button) {
+      Text name = c.late
+                      ? Text(u"bad")
+                      : FromUtf8(std::to_string(button) + "_" + std::to_string(c.visits[button]));
+      const OpenResult& r = folder.OpenScript(name);
+      std::string label = "pick " + std::to_string(button);
+      if (r.error == 0 && !r.native.empty()) {
+        if (pick_edges.emplace(s.native, r.native, label).second) {
+          reach.picks.push_back({s.native, r.native, false, label, site});
+        }
+        push(State{r.native, c, button});
+        continue;
+      }
+      std::string file = ToUtf8(name) + ".dat";
+      if (pick_edges.emplace(s.native, file, label).second) {
+        reach.picks.push_back({s.native, file, true, label, site});
+      }
+      if (!missing_reported.insert(name).second) continue;
+      Finding f;
+      f.severity = Severity::kError;
+      f.code = r.error == err::kFileNotFound ? code::kMissingScene : code::kUnreadableScript;
+      f.where = site;
+      f.error_number = r.error;
+      std::string what = c.late ? "the ninth pick of a game opens 'bad.dat'"
+                                : "a pick of " + std::string(kButtonNames[button]) + " (button " +
+                                      std::to_string(button) + ") here, the " +
+                                      Ordinal(c.visits[button] + 1) +
+                                      " of that button in a game, opens '" + file + "'";
+      if (layout) {
+        what =
+            "the choice buttons are shown here mid-scene once a layout has run (the window "
+            "restored, say), and " +
+            what;
+      }
+      f.message =
+          what +
+          (r.error == err::kFileNotFound
+               ? ", which does not exist"
+               : ", which cannot be opened" + (r.detail.empty() ? "" : " (" + r.detail + ")")) +
+          Tail(r.error);
+      reach.findings.push_back(std::move(f));
+    }
   };
   push(State{opn_native, {}, -1});
   while (!queue.empty()) {
@@ -203,48 +349,162 @@ Reach ReachFromOpn(Story& story, const std::string& opn_native) {
         }
         continue;
       }
-      // A pick: the counts have grown by the time the player clicks.
-      Counts c = AfterPick(s.counts, s.pending);
-      for (int button = 0; button < 2; ++button) {
-        Text name = c.late
-                        ? Text(u"bad")
-                        : FromUtf8(std::to_string(button) + "_" + std::to_string(c.visits[button]));
-        const OpenResult& r = folder.OpenScript(name);
-        std::string label = "pick " + std::to_string(button);
-        Site site{info.name, e.line, e.line > 0 ? e.column : 0};
-        if (r.error == 0 && !r.native.empty()) {
-          if (pick_edges.emplace(s.native, r.native, label).second) {
-            reach.picks.push_back({s.native, r.native, false, label, site});
-          }
-          push(State{r.native, c, button});
-          continue;
-        }
-        std::string file = ToUtf8(name) + ".dat";
-        if (pick_edges.emplace(s.native, file, label).second) {
-          reach.picks.push_back({s.native, file, true, label, site});
-        }
-        if (!missing_reported.insert(name).second) continue;
-        Finding f;
-        f.severity = Severity::kError;
-        f.code = r.error == err::kFileNotFound ? code::kMissingScene : code::kUnreadableScript;
-        f.where = site;
-        f.error_number = r.error;
-        std::string what = c.late ? "the ninth pick of a game opens 'bad.dat'"
-                                  : "a pick of " + std::string(kButtonNames[button]) + " (button " +
-                                        std::to_string(button) + ") here, the " +
-                                        Ordinal(c.visits[button] + 1) +
-                                        " of that button in a game, opens '" + file + "'";
-        f.message =
-            what +
-            (r.error == err::kFileNotFound
-                 ? ", which does not exist"
-                 : ", which cannot be opened" + (r.detail.empty() ? "" : " (" + r.detail + ")")) +
-            Tail(r.error);
-        reach.findings.push_back(std::move(f));
-      }
+      Pick(s, Site{info.name, e.line, e.line > 0 ? e.column : 0}, false);
     }
+    // After a layout the buttons are shown mid-scene: wherever the story
+    // waits with text shown, a click on one is a pick like any other.
+    if (!info.walk.waits.empty()) Pick(s, Site{info.name, info.walk.waits[0].line, 1}, true);
   }
   return reach;
+}
+
+namespace {
+
+// A play's state with its flags exactly: the flags on (every other flag is
+// off, as at the program's start).
+struct PlayState {
+  std::string native;
+  Counts counts;
+  int pending = -1;
+  std::set<int> on;
+  auto Key() const {
+    return std::tie(native, counts.visits[0], counts.visits[1], counts.late, pending, on);
+  }
+  bool operator<(const PlayState& o) const { return Key() < o.Key(); }
+};
+
+std::set<int> FlagsOn(const Knowledge& known) {
+  std::set<int> on;
+  for (const auto& [flag, value] : known) {
+    if (value) on.insert(flag);
+  }
+  return on;
+}
+
+}  // namespace
+
+std::vector<PlayedCycle> CyclesPlaysReach(Story& story, const std::string& opn_native) {
+  // Far more than a story of sixteen scenes and a few flags has.
+  constexpr size_t kMaxPlayStates = 20000;
+  StoryFolder& folder = story.folder();
+  const std::set<int> none_else_on;
+  struct Node {
+    PlayState state;
+    int next = -1;  // where the story goes on by itself
+    bool textless = false;
+    Site via{};               // the line that leaves for next
+    std::vector<int> menu{};  // the scenes the menu's picks open
+  };
+  std::vector<Node> nodes;
+  std::map<PlayState, int> index;
+  bool complete = true;
+  auto node_of = [&](PlayState s) -> int {
+    auto found = index.find(s);
+    if (found != index.end()) return found->second;
+    if (nodes.size() >= kMaxPlayStates) {
+      complete = false;
+      return -1;
+    }
+    index.emplace(s, static_cast<int>(nodes.size()));
+    nodes.push_back({std::move(s)});
+    return static_cast<int>(nodes.size()) - 1;
+  };
+  auto scene = [&](const Counts& c, int button) -> std::string {
+    Text name = c.late ? Text(u"bad")
+                       : FromUtf8(std::to_string(button) + "_" + std::to_string(c.visits[button]));
+    const OpenResult& r = folder.OpenScript(name);
+    return r.error == 0 ? r.native : std::string();
+  };
+
+  node_of(PlayState{opn_native, {}, -1, {}});
+  for (size_t i = 0; i < nodes.size(); ++i) {
+    const PlayState s = nodes[i].state;  // nodes grows below
+    const ScriptInfo& info = story.Info(s.native);
+    Knowledge entry;
+    for (int flag : s.on) entry[flag] = true;
+    Walk walk = WalkScript(info.steps, info.lines, entry, &none_else_on);
+    const Counts picked = AfterPick(s.counts, s.pending);
+    // Picks after a layout lead on too, but a play need not make them.
+    for (const Walk::Wait& wait : walk.waits) {
+      for (int button = 0; button < 2; ++button) {
+        std::string native = scene(picked, button);
+        if (!native.empty()) node_of(PlayState{native, picked, button, FlagsOn(wait.known)});
+      }
+    }
+    // With every flag known a walk leaves one way, or stops at a broken line.
+    if (walk.exits.empty()) continue;
+    const Exit& e = walk.exits.back();
+    std::set<int> on = FlagsOn(e.known);
+    if (e.kind == Exit::Kind::kMenu) {
+      for (int button = 0; button < 2; ++button) {
+        std::string native = scene(picked, button);
+        int n = native.empty() ? -1 : node_of(PlayState{native, picked, button, on});
+        if (n >= 0) nodes[i].menu.push_back(n);
+      }
+      continue;
+    }
+    const OpenResult& r = folder.OpenScript(e.target);
+    if (r.error != 0 || r.native.empty()) continue;
+    PlayState next{r.native, s.counts, s.pending, std::move(on)};
+    if (e.kind == Exit::Kind::kNewGame) {
+      next.counts = {};
+      if (!e.textless) next.pending = -1;
+    } else if (!e.textless) {
+      next.counts = picked;
+      next.pending = -1;
+    }
+    int n = node_of(std::move(next));
+    nodes[i].next = n;
+    nodes[i].textless = e.textless;
+    nodes[i].via = Site{info.name, e.line, e.column};
+  }
+
+  // Jumps without text form one chain from each state: a chain that comes
+  // back to a state it passed never ends.
+  std::vector<PlayedCycle> cycles;
+  std::vector<std::vector<int>> members;
+  std::vector<char> color(nodes.size(), 0);  // 1 on the chain followed, 2 done
+  for (size_t i = 0; i < nodes.size(); ++i) {
+    std::vector<int> chain;
+    int at = static_cast<int>(i);
+    while (at >= 0 && color[static_cast<size_t>(at)] == 0) {
+      color[static_cast<size_t>(at)] = 1;
+      chain.push_back(at);
+      const Node& n = nodes[static_cast<size_t>(at)];
+      at = n.textless ? n.next : -1;
+    }
+    if (at >= 0 && color[static_cast<size_t>(at)] == 1) {
+      auto start = std::find(chain.begin(), chain.end(), at);
+      PlayedCycle cycle;
+      for (auto k = start; k != chain.end(); ++k) {
+        const Site& via = nodes[static_cast<size_t>(*k)].via;
+        cycle.jumps.emplace(via.file, via.line);
+      }
+      cycles.push_back(std::move(cycle));
+      members.emplace_back(start, chain.end());
+    }
+    for (int k : chain) color[static_cast<size_t>(k)] = 2;
+  }
+
+  // Every play reaches a cycle when the story leads into it by itself and
+  // every pick at the menu does too.
+  for (size_t c = 0; c < cycles.size() && complete; ++c) {
+    std::vector<char> reaches(nodes.size(), 0);
+    for (int k : members[c]) reaches[static_cast<size_t>(k)] = 1;
+    for (bool grew = true; grew;) {
+      grew = false;
+      for (size_t i = 0; i < nodes.size(); ++i) {
+        if (reaches[i]) continue;
+        const Node& n = nodes[i];
+        bool all = n.next >= 0 ? reaches[static_cast<size_t>(n.next)] != 0
+                               : n.menu.size() == 2 && reaches[static_cast<size_t>(n.menu[0])] &&
+                                     reaches[static_cast<size_t>(n.menu[1])];
+        if (all) reaches[i] = grew = true;
+      }
+    }
+    cycles[c].every_play = reaches[0] != 0;
+  }
+  return cycles;
 }
 
 namespace {
@@ -267,7 +527,8 @@ bool Leaves(const Exit& e) { return e.kind != Exit::Kind::kMenu && e.textless; }
 
 }  // namespace
 
-std::vector<Finding> FindJumpCycles(Story& story, const std::vector<std::string>& entries) {
+std::vector<Finding> FindJumpCycles(Story& story, const std::vector<std::string>& entries,
+                                    const std::vector<PlayedCycle>& played) {
   StoryFolder& folder = story.folder();
   constexpr size_t kMaxStates = 5000;
   std::map<std::vector<Site>, Cycle> cycles;
@@ -354,6 +615,10 @@ std::vector<Finding> FindJumpCycles(Story& story, const std::vector<std::string>
                            ? "this jump comes back to the start of its own script"
                            : "this jump starts a cycle of jumps (" + route + ")";
     what += " without showing a line of text";
+    std::set<std::pair<std::string, long>> jumps;
+    for (const Site& site : cycle.sites) jumps.emplace(site.file, site.line);
+    auto reached = std::find_if(played.begin(), played.end(),
+                                [&](const PlayedCycle& p) { return p.jumps == jumps; });
     if (cycle.assumed.empty()) {
       f.severity = Severity::kError;
       f.code = code::kJumpCycle;
@@ -366,10 +631,22 @@ std::vector<Finding> FindJumpCycles(Story& story, const std::vector<std::string>
         Text ch = cp932::Decode(std::string(1, static_cast<char>(flag)));
         flags += (flags.empty() ? "" : ", ") + Quote(ch) + (on ? " on" : " off");
       }
-      f.severity = Severity::kWarning;
-      f.code = code::kPossibleJumpCycle;
-      f.message = what + " when the flags are so (" + flags +
-                  "): the player would end with run-time error 28 (Out of stack space)";
+      if (reached != played.end()) {
+        // Flags are never reset while the program runs, so an earlier game
+        // can leave them so for a later one.
+        f.severity = Severity::kError;
+        f.code = code::kJumpCycle;
+        f.error_number = err::kOutOfStack;
+        f.message = what + " when the flags are so (" + flags + "), and " +
+                    (reached->every_play ? "every play comes here with them, whatever it picks"
+                                         : "a play comes here with them") +
+                    ": the player recurses until it ends" + Tail(err::kOutOfStack);
+      } else {
+        f.severity = Severity::kWarning;
+        f.code = code::kPossibleJumpCycle;
+        f.message = what + " when the flags are so (" + flags +
+                    "): the player would end with run-time error 28 (Out of stack space)";
+      }
     }
     findings.push_back(std::move(f));
   }

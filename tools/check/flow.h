@@ -38,25 +38,64 @@ struct Exit {
 // The lines of a script in the order they run, as far as a walk with the
 // given knowledge of flags can tell.
 struct Walk {
+  static constexpr size_t kMaxWaits = 256;
   std::vector<Exit> exits;
-  std::vector<bool> live;  // per line: runs on some path
-  // Per line: the value of the line's flag before it runs, when the walk
-  // knows it (1 on, 0 off), else -1.
-  std::vector<signed char> flag_before;
   long leave_line = 0;  // the line after which nothing runs; 0 when the walk reaches the end
+  // The lines of text where the story waits for the player, with the flags
+  // known there: after a layout the choice buttons are shown mid-scene, and
+  // a click on one is a pick. A line is listed only when its flags differ
+  // from those of every line listed before it, and no more than kMaxWaits.
+  struct Wait {
+    long line = 0;
+    Knowledge known;
+  };
+  std::vector<Wait> waits;
+
+  // The line runs on some path.
+  bool Live(long line) const { return leave_line == 0 || line <= leave_line; }
 };
 
+// Walks a script one line at a time, so that a script is never held whole.
 // can_be_on, when given, holds the only flags that can ever be on: a flag
 // that no line sets on stays off, and a test for it being on never passes.
-Walk WalkScript(const std::vector<LineFacts>& lines, const Knowledge& entry,
+class Walker {
+ public:
+  explicit Walker(Knowledge entry, const std::set<int>* can_be_on = nullptr)
+      : known_(std::move(entry)), can_be_on_(can_be_on) {}
+  // The value of a flag before the next line runs: 1 on, 0 off, -1 not known.
+  int ValueOf(int flag) const;
+  // Takes the next line; true when the script always leaves there.
+  bool Take(const LineFacts& f);
+  // The walk, once the script's lines (lines of them) are taken or it left.
+  Walk Finish(long lines);
+
+ private:
+  Exit& AddExit(Exit::Kind kind, const LineFacts& f, long column, Text target);
+
+  Walk walk_;
+  Knowledge known_;
+  Knowledge assumed_;
+  const std::set<int>* can_be_on_;
+  bool textless_ = true;
+  bool left_ = false;
+};
+
+// A walk through the given lines of a script of lines lines (the lines not
+// given do not change where it goes).
+Walk WalkScript(const std::vector<LineFacts>& steps, long lines, const Knowledge& entry,
                 const std::set<int>* can_be_on = nullptr);
 
-// A script with its lines examined and walked with no flag known.
+// A script as the walks need it: only the lines that can change where a
+// walk goes or what it knows at a line of text, read once. Its memory does
+// not grow with lines of text, blank lines or lines that repeat a flag's
+// value; the checker reads the script again for everything else.
 struct ScriptInfo {
   std::string native;
   std::string name;
-  std::vector<LineFacts> facts;
-  Walk walk;
+  std::vector<LineFacts> steps;  // in order, without the text of the lines
+  long lines = 0;
+  std::set<int> sets_on;  // the flags that lines which run with no flag known set on
+  Walk walk;              // with no flag known
 };
 
 class Story {
@@ -70,7 +109,7 @@ class Story {
   void SetFlagsSetOn(std::set<int> flags);
   const std::set<int>* flags_set_on() const { return flags_known_ ? &flags_set_on_ : nullptr; }
   Walk WalkFrom(const ScriptInfo& info, const Knowledge& entry) const {
-    return WalkScript(info.facts, entry, flags_set_on());
+    return WalkScript(info.steps, info.lines, entry, flags_set_on());
   }
 
  private:
@@ -97,13 +136,29 @@ struct Reach {
 };
 
 // Plays the story through in the abstract: from "opn", along every exit,
-// through every pick with the day and visit counts it can have.
+// through every pick with the day and visit counts it can have, at the
+// menu and wherever the story waits with text shown.
 Reach ReachFromOpn(Story& story, const std::string& opn_native);
+
+// A cycle of jumps without text that a play reaches with the flags it
+// really has (every flag is off when the program starts, and a new game
+// keeps them): its jumps, and whether every play reaches it whatever it
+// picks at the menu.
+struct PlayedCycle {
+  std::set<std::pair<std::string, long>> jumps;  // script name and line of each jump
+  bool every_play = false;
+};
+
+// Plays the story through with exact flags, from the program's start.
+// Stops looking after a bound on the states it keeps: the cycles found by
+// then are still reached, but none is then said to be reached by every play.
+std::vector<PlayedCycle> CyclesPlaysReach(Story& story, const std::string& opn_native);
 
 // Jumps that follow one another with no line of text between them and come
 // back where they started: the player recurses until it runs out of stack.
-// A cycle that needs flags to be so is a warning; one that needs no flag,
-// an error.
-std::vector<Finding> FindJumpCycles(Story& story, const std::vector<std::string>& entries);
+// A cycle that needs no flag is an error; one that needs flags to be so is
+// an error when a play reaches it with them (one of played), else a warning.
+std::vector<Finding> FindJumpCycles(Story& story, const std::vector<std::string>& entries,
+                                    const std::vector<PlayedCycle>& played = {});
 
 }  // namespace yomite::check

@@ -80,23 +80,29 @@ const ScriptText& StoryFolder::Script(const std::string& native) {
   slot = std::make_unique<ScriptText>();
   slot->native = native;
   slot->name = RelativeName(native);
+  return *slot;
+}
+
+ReadError StoryFolder::ReadLines(const std::string& native, const LineVisitor& line) const {
+  ReadError error;
+  std::string name = RelativeName(native);
   try {
-    platform::LineReader lines(platform::OpenRegularFile(native, slot->name), slot->name);
+    platform::LineReader lines(platform::OpenRegularFile(native, name), name);
     try {
-      while (!lines.AtEnd()) {
-        slot->raw.push_back(lines.ReadLine());
-        slot->lines.push_back(cp932::Decode(slot->raw.back()));
+      for (long number = 1; !lines.AtEnd(); ++number) {
+        std::string raw = lines.ReadLine();
+        if (!line(number, raw, cp932::Decode(raw))) break;
       }
     } catch (const RuntimeError& e) {
       // The player stops at this line; what comes before it is checked.
-      slot->read_error = e.number();
-      slot->read_error_message = e.message();
-      slot->read_error_line = lines.lines_read() + 1;
+      error.number = e.number();
+      error.message = e.message();
+      error.line = lines.lines_read() + 1;
     }
   } catch (const RuntimeError&) {
     // Not opened: whoever names the file hears why from OpenScript.
   }
-  return *slot;
+  return error;
 }
 
 std::optional<std::string> StoryFolder::Resolve(const Text& relative) const {
@@ -127,8 +133,9 @@ const OpenResult& StoryFolder::LoadPicture(const Text& name) {
   OpenResult result;
   Text path = files_.dat_path() + name + u".jpg";
   try {
-    pictures_.LoadPicture(path);
+    result.warning = pictures_.LoadPicture(path)->warning;
     result.native = files_.Resolve(path).value_or("");
+    if (!result.warning.empty()) picture_warnings_[result.native] = result.warning;
   } catch (const RuntimeError& e) {
     result.error = e.number();
     result.detail = Reason(e, ToUtf8(name + u".jpg"));
@@ -136,6 +143,11 @@ const OpenResult& StoryFolder::LoadPicture(const Text& name) {
     result.native = files_.Resolve(path).value_or("");
   }
   return loaded_pictures_.emplace(name, std::move(result)).first->second;
+}
+
+const std::string* StoryFolder::PictureWarning(const std::string& native) const {
+  auto found = picture_warnings_.find(native);
+  return found == picture_warnings_.end() ? nullptr : &found->second;
 }
 
 }  // namespace yomite::check

@@ -3,6 +3,7 @@
 // player's own file and picture code gives for every name a line uses.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -15,18 +16,23 @@
 
 namespace yomite::check {
 
-// One script file, line by line: the raw bytes (without the terminator)
-// and the text the player converts them to.
+// One script file: where it is and what messages call it. Its lines are
+// read when needed, one at a time (ReadLines), never held whole.
 struct ScriptText {
   std::string native;  // path on disk
   std::string name;    // relative to the story folder, for messages
-  std::vector<std::string> raw;
-  std::vector<Text> lines;
-  // When the player's reader stops at a line it cannot read (error 7 for a
-  // line over the limit, 57 for a failing read): the error and the line.
-  int read_error = 0;
-  std::string read_error_message;
-  long read_error_line = 0;
+};
+
+// Takes a line's number (from 1), its raw bytes (without the terminator)
+// and the text the player converts them to; false stops the reading.
+using LineVisitor = std::function<bool(long number, const std::string& raw, const Text& text)>;
+
+// Where the player's reader stopped in a script, when it did: the error
+// (0 when the whole script was read) and the line.
+struct ReadError {
+  int number = 0;
+  std::string message;
+  long line = 0;
 };
 
 // What happens when the player opens a file by name.
@@ -34,6 +40,8 @@ struct OpenResult {
   std::string native;  // the file the name stands for; empty when there is none
   int error = 0;       // 0 when it opens, else the run-time error (53, 70, 75, 481)
   std::string detail;  // why, beyond the error's number and the file's name; may be empty
+  // A picture that decodes only in part: the decoder's warning.
+  std::string warning;
 };
 
 class StoryFolder {
@@ -54,13 +62,20 @@ class StoryFolder {
   // code page 932 are converted).
   std::string RelativeName(const std::string& native) const;
 
-  // The lines of the script at a native path, read once.
+  // The script at a native path.
   const ScriptText& Script(const std::string& native);
+  // Reads the script's lines as the player does, one at a time. A line the
+  // player's reader cannot read (error 7 for a line over the limit, 57 for
+  // a failing read) ends the lines there, and is returned.
+  ReadError ReadLines(const std::string& native, const LineVisitor& line) const;
 
   // What the player's open of "name.dat" does.
   const OpenResult& OpenScript(const Text& name);
   // What the player's load of "name.jpg" does.
   const OpenResult& LoadPicture(const Text& name);
+  // The decoder's warning for a picture file loaded so far (native path),
+  // or nullptr when it decoded whole.
+  const std::string* PictureWarning(const std::string& native) const;
   // The native path of a file name relative to the folder, found with the
   // player's rules, or nullopt.
   std::optional<std::string> Resolve(const Text& relative) const;
@@ -74,6 +89,7 @@ class StoryFolder {
   std::map<std::string, std::unique_ptr<ScriptText>> scripts_;
   std::map<Text, OpenResult> opened_scripts_;
   std::map<Text, OpenResult> loaded_pictures_;
+  std::map<std::string, std::string> picture_warnings_;
 };
 
 }  // namespace yomite::check

@@ -14,7 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/midi/midi_writer.h"
+
 namespace {
+
+using yomite::platform::midi::AppendVarLen;
+using yomite::platform::midi::TrackBuilder;
 
 constexpr int kPpq = 480;  // ticks per quarter note
 constexpr int kBar = 4 * kPpq;
@@ -35,7 +40,7 @@ class Track {
 
   void Meta(int tick, uint8_t type, const std::string& data) {
     std::vector<uint8_t> b{0xFF, type};
-    Vlq(b, uint32_t(data.size()));
+    AppendVarLen(b, uint32_t(data.size()));
     b.insert(b.end(), data.begin(), data.end());
     events_.push_back({tick, 0, b});
   }
@@ -48,44 +53,27 @@ class Track {
     events_.push_back({tick + length, 1, {uint8_t(0x80 | ch_), uint8_t(pitch), 0}});
   }
 
-  // The MTrk chunk, ending with end-of-track at the end of the last bar.
-  std::vector<uint8_t> Chunk() const {
+  // The track in time order, ending with end-of-track at the end of the
+  // last bar.
+  TrackBuilder Build() const {
     std::vector<Event> ev = events_;
     std::stable_sort(ev.begin(), ev.end(), [](const Event& a, const Event& b) {
       return a.tick != b.tick ? a.tick < b.tick : a.order < b.order;
     });
-    std::vector<uint8_t> body;
+    TrackBuilder track;
     int now = 0;
     for (const Event& e : ev) {
-      Vlq(body, uint32_t(e.tick - now));
-      body.insert(body.end(), e.bytes.begin(), e.bytes.end());
+      track.Event(uint32_t(e.tick - now), e.bytes);
       now = e.tick;
     }
-    Vlq(body, uint32_t(kEnd - now));
-    body.insert(body.end(), {0xFF, 0x2F, 0x00});
-    std::vector<uint8_t> chunk{'M', 'T', 'r', 'k'};
-    Be32(chunk, uint32_t(body.size()));
-    chunk.insert(chunk.end(), body.begin(), body.end());
-    return chunk;
+    track.EndOfTrack(uint32_t(kEnd - now));
+    return track;
   }
 
   int LastTick() const {
     int last = 0;
     for (const Event& e : events_) last = std::max(last, e.tick);
     return last;
-  }
-
-  static void Vlq(std::vector<uint8_t>& out, uint32_t v) {
-    uint8_t tmp[5];
-    int n = 0;
-    do {
-      tmp[n++] = v & 0x7F;
-      v >>= 7;
-    } while (v);
-    while (n--) out.push_back(uint8_t(tmp[n] | (n ? 0x80 : 0)));
-  }
-  static void Be32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int s = 24; s >= 0; s -= 8) out.push_back(uint8_t(v >> s));
   }
 
  private:
@@ -241,16 +229,16 @@ int main(int argc, char** argv) {
   WriteTune(parts[0].track, parts[3].track);
   WriteAccompaniment(parts[0].track, parts[1].track, parts[2].track);
 
-  std::vector<uint8_t> file{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 5, kPpq >> 8, kPpq & 0xFF};
+  std::vector<TrackBuilder> tracks;
   for (const Track* t : {&conductor, &parts[0].track, &parts[1].track, &parts[2].track,
                          &parts[3].track}) {
     if (t->LastTick() > kEnd) {
       std::fprintf(stderr, "yomite-gen-music: a note runs past the last bar\n");
       return 1;
     }
-    std::vector<uint8_t> chunk = t->Chunk();
-    file.insert(file.end(), chunk.begin(), chunk.end());
+    tracks.push_back(t->Build());
   }
+  std::vector<uint8_t> file = yomite::platform::midi::BuildMidiFile(1, kPpq, tracks);
 
   FILE* f = std::fopen(argv[1], "wb");
   bool ok = f && std::fwrite(file.data(), 1, file.size(), f) == file.size();

@@ -1,5 +1,5 @@
 # A bgm.mid that is not a MIDI file.
-# expect: bgm.mid warning bad-music: it does not begin with a MIDI header (MThd)
+# expect: bgm.mid warning bad-music: it is not a MIDI file (no MThd header)
 --- file opn.dat
 はじめ
 >ending

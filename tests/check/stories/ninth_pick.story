@@ -1,6 +1,7 @@
 # Every scene opens the menu again, so a game makes a ninth pick, which
 # opens bad.dat: it is missing. The first game to get there picks the
 # first button eight times.
+# missing: bad
 # expect: 0_7.dat:1:1 error missing-scene: the ninth pick of a game opens 'bad.dat'
 --- file opn.dat
 はじめ

@@ -1,6 +1,7 @@
 # 1_0.dat starts a new game before it shows any text, inside the pick that
 # opened it: the pick's counts then apply to the new game, so the next pick
 # of the second button opens 1_1.dat, which is missing.
+# missing: 1_1
 # expect: opn.dat:2:1 error missing-scene: the second of that button in a game, opens '1_1.dat'
 --- file opn.dat
 はじめ

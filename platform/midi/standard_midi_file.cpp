@@ -1,10 +1,11 @@
-#include "platform/mci/standard_midi_file.h"
+#include "platform/midi/standard_midi_file.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
-namespace yomite::platform::mci {
+namespace yomite::platform::midi {
 
 namespace {
 
@@ -23,6 +24,17 @@ bool IsTag(Bytes b, size_t at, const char* tag) {
   return b.size() >= at + 4 && std::memcmp(b.data() + at, tag, 4) == 0;
 }
 
+using Refusal = std::optional<MidiRefusal>;
+
+MidiRefusal Refuse(MidiProblem problem, std::string message) {
+  return MidiRefusal{problem, std::move(message)};
+}
+
+// Inside a track: the message the file's refusal gives.
+MidiRefusal Corrupt(MidiProblem problem, const char* what) {
+  return Refuse(problem, std::string("is corrupt: ") + what);
+}
+
 // One event as read from a track, before the tracks are merged.
 struct TrackEvent {
   uint64_t tick = 0;
@@ -39,25 +51,30 @@ class TrackReader {
   TrackReader(Bytes data, std::vector<TrackEvent>& out, std::vector<uint8_t>& sysex)
       : data_(data), out_(out), sysex_(sysex) {}
 
-  // Returns an empty string on success, the reason otherwise.
-  std::string Read() {
+  // Nothing on success, the refusal otherwise.
+  Refusal Read() {
     uint64_t tick = 0;
     uint8_t running = 0;
     while (pos_ < data_.size()) {
       uint32_t delta = 0;
-      if (!ReadVarLen(delta)) return "a delta time runs past the end of its track";
+      if (Refusal why = ReadVarLen(delta, "a delta time runs past the end of its track")) {
+        return why;
+      }
       tick += delta;
-      if (pos_ >= data_.size()) return "a track ends in the middle of an event";
+      if (pos_ >= data_.size()) return CutShort();
       uint8_t status = data_[pos_];
       TrackEvent e;
       e.tick = tick;
       if (status == 0xFF) {
-        if (pos_ + 2 > data_.size()) return "a meta event is cut short";
+        if (pos_ + 2 > data_.size()) {
+          return Corrupt(MidiProblem::kCutInEvent, "a meta event is cut short");
+        }
         uint8_t type = data_[pos_ + 1];
         pos_ += 2;
         uint32_t length = 0;
-        if (!ReadVarLen(length) || length > data_.size() - pos_) {
-          return "a meta event is longer than its track";
+        if (Refusal why = ReadVarLen(length, "a meta event is cut short")) return why;
+        if (length > data_.size() - pos_) {
+          return Corrupt(MidiProblem::kMetaTooLong, "a meta event is longer than its track");
         }
         Bytes body = data_.subspan(pos_, length);
         pos_ += length;
@@ -67,10 +84,14 @@ class TrackReader {
           return {};  // whatever follows the end marker is not part of the track
         }
         if (type == 0x51) {
-          if (length != 3) return "a tempo event does not hold 3 bytes";
+          if (length != 3) {
+            return Corrupt(MidiProblem::kTempoSize, "a tempo event does not hold 3 bytes");
+          }
           e.kind = TrackEvent::kTempo;
           e.value = (uint32_t{body[0]} << 16) | (uint32_t{body[1]} << 8) | body[2];
-          if (e.value == 0) return "a tempo event sets a tempo of zero";
+          if (e.value == 0) {
+            return Corrupt(MidiProblem::kTempoZero, "a tempo event sets a tempo of zero");
+          }
         } else {
           e.kind = TrackEvent::kMark;
         }
@@ -80,8 +101,10 @@ class TrackReader {
       if (status == 0xF0 || status == 0xF7) {
         ++pos_;
         uint32_t length = 0;
-        if (!ReadVarLen(length) || length > data_.size() - pos_) {
-          return "a system exclusive event is longer than its track";
+        if (Refusal why = ReadVarLen(length, "a system exclusive event is cut short")) return why;
+        if (length > data_.size() - pos_) {
+          return Corrupt(MidiProblem::kSysexTooLong,
+                         "a system exclusive event is longer than its track");
         }
         Bytes body = data_.subspan(pos_, length);
         pos_ += length;
@@ -101,20 +124,28 @@ class TrackReader {
         out_.push_back(e);
         continue;
       }
-      if (status >= 0xF1) return "a track holds a system message that files may not hold";
+      if (status >= 0xF1) {
+        return Corrupt(MidiProblem::kSystemMessage,
+                       "a track holds a system message that files may not hold");
+      }
       if (status & 0x80) {
         running = status;
         ++pos_;
       } else if (running == 0) {
-        return "a track holds data bytes without a status byte";
+        // Running status at a track's start or after a system exclusive
+        // event has no status to run on.
+        return Corrupt(MidiProblem::kNoStatus, "a track holds data bytes without a status byte");
       }
       e.status = running;
       uint8_t kind = running & 0xF0;
       int count = (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
-      if (pos_ + count > data_.size()) return "a track ends in the middle of an event";
+      if (pos_ + count > data_.size()) return CutShort();
       for (int i = 0; i < count; ++i) {
         uint8_t d = data_[pos_ + i];
-        if (d & 0x80) return "a channel message holds a status byte where data belongs";
+        if (d & 0x80) {
+          return Corrupt(MidiProblem::kStatusAsData,
+                         "a channel message holds a status byte where data belongs");
+        }
         (i == 0 ? e.data1 : e.data2) = d;
       }
       pos_ += count;
@@ -124,15 +155,20 @@ class TrackReader {
   }
 
  private:
-  bool ReadVarLen(uint32_t& value) {
+  static MidiRefusal CutShort() {
+    return Corrupt(MidiProblem::kCutInEvent, "a track ends in the middle of an event");
+  }
+
+  // cut_short names what the track's end interrupts.
+  Refusal ReadVarLen(uint32_t& value, const char* cut_short) {
     value = 0;
     for (int i = 0; i < 4; ++i) {
-      if (pos_ >= data_.size()) return false;
+      if (pos_ >= data_.size()) return Corrupt(MidiProblem::kCutInEvent, cut_short);
       uint8_t b = data_[pos_++];
       value = (value << 7) | (b & 0x7F);
-      if ((b & 0x80) == 0) return true;
+      if ((b & 0x80) == 0) return {};
     }
-    return false;  // more than four bytes: not a valid quantity
+    return Corrupt(MidiProblem::kNumberTooLong, "a variable-length number runs on past four bytes");
   }
 
   Bytes data_;
@@ -142,17 +178,22 @@ class TrackReader {
 };
 
 // The SMF inside a RIFF "RMID" file: the body of its "data" chunk.
-std::variant<Bytes, std::string> UnwrapRiff(Bytes bytes) {
-  if (bytes.size() < 12 || !IsTag(bytes, 8, "RMID")) return std::string("is not a MIDI file");
+std::variant<Bytes, MidiRefusal> UnwrapRiff(Bytes bytes) {
+  if (bytes.size() < 12 || !IsTag(bytes, 8, "RMID")) {
+    return Refuse(MidiProblem::kNotMidi, "is not a MIDI file (a RIFF file of another kind)");
+  }
   size_t end = std::min<size_t>(bytes.size(), size_t{Le32(bytes, 4)} + 8);
   size_t at = 12;
   while (at + 8 <= end) {
     uint32_t length = Le32(bytes, at + 4);
-    if (length > end - at - 8) return std::string("a RIFF chunk is longer than the file");
+    if (length > end - at - 8) {
+      return Refuse(MidiProblem::kRiffChunkTooLong,
+                    "is truncated: a RIFF chunk is longer than the file");
+    }
     if (IsTag(bytes, at, "data")) return bytes.subspan(at + 8, length);
     at += 8 + length + (length & 1);
   }
-  return std::string("a RIFF MIDI file holds no data chunk");
+  return Refuse(MidiProblem::kRiffNoData, "is a RIFF MIDI file that holds no data chunk");
 }
 
 }  // namespace
@@ -161,49 +202,53 @@ bool LooksLikeMidiFile(std::span<const uint8_t> bytes) {
   return IsTag(bytes, 0, "MThd") || (IsTag(bytes, 0, "RIFF") && IsTag(bytes, 8, "RMID"));
 }
 
-std::variant<MidiSequence, std::string> ReadStandardMidiFile(std::span<const uint8_t> bytes) {
+std::variant<MidiSequence, MidiRefusal> ReadStandardMidiFile(std::span<const uint8_t> bytes) {
   if (IsTag(bytes, 0, "RIFF")) {
     auto inner = UnwrapRiff(bytes);
-    if (auto* why = std::get_if<std::string>(&inner)) return *why;
+    if (auto* why = std::get_if<MidiRefusal>(&inner)) return *why;
     bytes = std::get<Bytes>(inner);
   }
-  if (!IsTag(bytes, 0, "MThd")) return std::string("is not a MIDI file (no MThd header)");
-  if (bytes.size() < 14) return std::string("is cut short inside its header");
+  if (!IsTag(bytes, 0, "MThd"))
+    return Refuse(MidiProblem::kNotMidi, "is not a MIDI file (no MThd header)");
+  if (bytes.size() < 14)
+    return Refuse(MidiProblem::kHeaderCutShort, "is cut short inside its header");
   uint32_t header_length = Be32(bytes, 4);
   if (header_length < 6 || header_length > bytes.size() - 8) {
-    return std::string("has a header of impossible length");
+    return Refuse(MidiProblem::kHeaderLength, "has a header of impossible length");
   }
   MidiSequence seq;
   seq.format = Be16(bytes, 8);
   uint32_t declared_tracks = Be16(bytes, 10);
   uint16_t division = Be16(bytes, 12);
   if (seq.format > 1) {
-    return "is of format " + std::to_string(seq.format) + ", which is not played";
+    return Refuse(MidiProblem::kFormat,
+                  "is of format " + std::to_string(seq.format) + ", which is not played");
   }
-  if (declared_tracks == 0) return std::string("declares no tracks");
-  if (division == 0) return std::string("declares a time division of zero");
+  if (declared_tracks == 0) return Refuse(MidiProblem::kNoTracks, "declares no tracks");
+  if (division == 0) return Refuse(MidiProblem::kDivisionZero, "declares a time division of zero");
 
   std::vector<TrackEvent> merged;
   uint32_t found = 0;
   size_t at = 8 + header_length;
   while (found < declared_tracks && at < bytes.size()) {
-    if (bytes.size() - at < 8) return std::string("is cut short inside a chunk header");
+    if (bytes.size() - at < 8)
+      return Refuse(MidiProblem::kChunkHeaderCutShort, "is cut short inside a chunk header");
     uint32_t length = Be32(bytes, at + 4);
     if (length > bytes.size() - at - 8) {
-      return std::string("is truncated: a chunk is longer than the file");
+      return Refuse(MidiProblem::kChunkTooLong, "is truncated: a chunk is longer than the file");
     }
     if (IsTag(bytes, at, "MTrk")) {
       TrackReader reader(bytes.subspan(at + 8, length), merged, seq.sysex_data);
-      std::string why = reader.Read();
-      if (!why.empty()) return "is corrupt: " + why;
+      if (Refusal why = reader.Read()) return *why;
       ++found;
     }
     // Chunks of other kinds are skipped, as the format asks readers to.
     at += 8 + length;
   }
   if (found < declared_tracks) {
-    return "is truncated: it declares " + std::to_string(declared_tracks) + " tracks but holds " +
-           std::to_string(found);
+    return Refuse(MidiProblem::kMissingTracks, "is truncated: it declares " +
+                                                   std::to_string(declared_tracks) +
+                                                   " tracks but holds " + std::to_string(found));
   }
   seq.tracks = static_cast<int>(found);
 
@@ -220,7 +265,7 @@ std::variant<MidiSequence, std::string> ReadStandardMidiFile(std::span<const uin
     int fps = -static_cast<int8_t>(division >> 8);
     int ticks_per_frame = division & 0xFF;
     if (ticks_per_frame == 0 || (fps != 24 && fps != 25 && fps != 29 && fps != 30)) {
-      return std::string("declares an unknown time-code division");
+      return Refuse(MidiProblem::kTimeCode, "declares an unknown time-code division");
     }
     double frames_per_second = fps == 29 ? 30000.0 / 1001.0 : fps;
     us_per_tick = 1e6 / (frames_per_second * ticks_per_frame);
@@ -232,7 +277,7 @@ std::variant<MidiSequence, std::string> ReadStandardMidiFile(std::span<const uin
   for (const TrackEvent& e : merged) {
     double us = base_us + static_cast<double>(e.tick - base_tick) * us_per_tick;
     // Beyond about 292 000 years the times would not fit; such a file is nonsense anyway.
-    if (!(us < 9.2e18)) return std::string("lasts impossibly long");
+    if (!(us < 9.2e18)) return Refuse(MidiProblem::kTooLong, "lasts impossibly long");
     int64_t time_us = std::llround(us);
     seq.length_us = std::max(seq.length_us, time_us);
     switch (e.kind) {
@@ -256,4 +301,4 @@ std::variant<MidiSequence, std::string> ReadStandardMidiFile(std::span<const uin
   return seq;
 }
 
-}  // namespace yomite::platform::mci
+}  // namespace yomite::platform::midi

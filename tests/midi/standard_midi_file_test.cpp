@@ -1,10 +1,11 @@
-#include "platform/mci/standard_midi_file.h"
+#include "platform/midi/standard_midi_file.h"
 
 #include <gtest/gtest.h>
 
 #include "tests/mci/midi_builder.h"
+#include "tests/midi/refusal_cases.h"
 
-namespace yomite::platform::mci {
+namespace yomite::platform::midi {
 namespace {
 
 using mci_testing::BuildMidiFile;
@@ -12,8 +13,8 @@ using mci_testing::TrackBuilder;
 
 MidiSequence Read(const std::vector<uint8_t>& bytes) {
   auto result = ReadStandardMidiFile(bytes);
-  if (auto* why = std::get_if<std::string>(&result)) {
-    ADD_FAILURE() << "refused: " << *why;
+  if (auto* why = std::get_if<MidiRefusal>(&result)) {
+    ADD_FAILURE() << "refused: " << why->message;
     return {};
   }
   return std::get<MidiSequence>(result);
@@ -21,8 +22,8 @@ MidiSequence Read(const std::vector<uint8_t>& bytes) {
 
 std::string Refusal(const std::vector<uint8_t>& bytes) {
   auto result = ReadStandardMidiFile(bytes);
-  auto* why = std::get_if<std::string>(&result);
-  return why ? *why : std::string();
+  auto* why = std::get_if<MidiRefusal>(&result);
+  return why ? why->message : std::string();
 }
 
 TEST(StandardMidiFile, TempoChangesApplyFromTheirTick) {
@@ -138,57 +139,23 @@ TEST(StandardMidiFile, EveryTruncationIsRefused) {
   }
 }
 
-std::vector<uint8_t> WithTrack(std::initializer_list<uint8_t> track_bytes, uint16_t format = 0,
-                               uint16_t tracks = 1, uint16_t division = 96) {
-  std::vector<uint8_t> out = {'M',
-                              'T',
-                              'h',
-                              'd',
-                              0,
-                              0,
-                              0,
-                              6,
-                              0,
-                              static_cast<uint8_t>(format),
-                              0,
-                              static_cast<uint8_t>(tracks),
-                              static_cast<uint8_t>(division >> 8),
-                              static_cast<uint8_t>(division)};
-  uint8_t n = static_cast<uint8_t>(track_bytes.size());
-  out.insert(out.end(), {'M', 'T', 'r', 'k', 0, 0, 0, n});
-  out.insert(out.end(), track_bytes);
-  return out;
-}
+using midi_testing::WithTrack;
 
-TEST(StandardMidiFile, RefusesCorruptFilesWithAReason) {
-  const struct {
-    const char* what;
-    std::vector<uint8_t> bytes;
-  } cases[] = {
-      {"empty", {}},
-      {"text", {'h', 'e', 'l', 'l', 'o', ' ', 'm', 'u', 's', 'i', 'c', '\n', 0, 0, 0, 0}},
-      {"header length below 6", {'M', 'T', 'h', 'd', 0, 0, 0, 4, 0, 0, 0, 1, 0, 96}},
-      {"header length past the end", {'M', 'T', 'h', 'd', 0, 0, 1, 0, 0, 0, 0, 1, 0, 96}},
-      {"format 2", WithTrack({0x00, 0xFF, 0x2F, 0x00}, 2)},
-      {"no tracks", WithTrack({0x00, 0xFF, 0x2F, 0x00}, 0, 0)},
-      {"division zero", WithTrack({0x00, 0xFF, 0x2F, 0x00}, 0, 1, 0)},
-      {"unknown time code", WithTrack({0x00, 0xFF, 0x2F, 0x00}, 0, 1, 0xE428)},
-      {"fewer tracks than declared", WithTrack({0x00, 0xFF, 0x2F, 0x00}, 1, 2)},
-      {"data without status", WithTrack({0x00, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00})},
-      {"status byte as data", WithTrack({0x00, 0x90, 0x3C, 0x90, 0x00, 0xFF, 0x2F, 0x00})},
-      {"event cut at the chunk end", WithTrack({0x00, 0x90, 0x3C})},
-      {"five-byte delta", WithTrack({0x81, 0x81, 0x81, 0x81, 0x01, 0xFF, 0x2F, 0x00})},
-      {"meta longer than track", WithTrack({0x00, 0xFF, 0x01, 0x20, 'a'})},
-      {"sysex longer than track", WithTrack({0x00, 0xF0, 0x10, 0x7E})},
-      {"tempo of two bytes", WithTrack({0x00, 0xFF, 0x51, 0x02, 0x07, 0xA1})},
-      {"real-time byte", WithTrack({0x00, 0xF8, 0x00, 0xFF, 0x2F, 0x00})},
-      {"RIFF without data", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'R', 'M', 'I', 'D'}},
-  };
-  for (const auto& c : cases) {
+TEST(StandardMidiFile, RefusesEveryBrokenFileWithItsReason) {
+  std::vector<int> cases_per_problem(static_cast<size_t>(MidiProblem::kCount), 0);
+  for (const midi_testing::RefusalCase& c : midi_testing::RefusalCases()) {
     SCOPED_TRACE(c.what);
-    EXPECT_NE(Refusal(c.bytes), "");
+    auto result = ReadStandardMidiFile(c.bytes);
+    const auto* why = std::get_if<MidiRefusal>(&result);
+    ASSERT_NE(why, nullptr) << "accepted";
+    EXPECT_EQ(why->problem, c.problem) << why->message;
+    EXPECT_FALSE(why->message.empty());
+    EXPECT_FALSE(LooksLikeMidiFile(c.bytes) && c.problem == MidiProblem::kNotMidi);
+    ++cases_per_problem[static_cast<size_t>(why->problem)];
   }
-  EXPECT_FALSE(LooksLikeMidiFile(cases[1].bytes));
+  for (size_t p = 0; p < cases_per_problem.size(); ++p) {
+    EXPECT_GT(cases_per_problem[p], 0) << "no file is refused for problem " << p;
+  }
 }
 
 TEST(StandardMidiFile, TrackWithoutEndMarkerAndBytesAfterIt) {
@@ -203,4 +170,4 @@ TEST(StandardMidiFile, TrackWithoutEndMarkerAndBytesAfterIt) {
 }
 
 }  // namespace
-}  // namespace yomite::platform::mci
+}  // namespace yomite::platform::midi
