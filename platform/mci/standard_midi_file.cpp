@@ -44,6 +44,11 @@ class TrackReader {
     uint64_t tick = 0;
     uint8_t running = 0;
     while (pos_ < data_.size()) {
+      // Checked before each event, so the events held never pass the limit.
+      if (out_.size() >= kMaxMidiEvents) {
+        too_many_ = true;
+        return "holds more than " + std::to_string(kMaxMidiEvents) + " events";
+      }
       uint32_t delta = 0;
       if (!ReadVarLen(delta)) return "a delta time runs past the end of its track";
       tick += delta;
@@ -123,6 +128,9 @@ class TrackReader {
     return {};
   }
 
+  // The last Read stopped at the limit of events, not at a fault.
+  bool too_many() const { return too_many_; }
+
  private:
   bool ReadVarLen(uint32_t& value) {
     value = 0;
@@ -137,6 +145,7 @@ class TrackReader {
 
   Bytes data_;
   size_t pos_ = 0;
+  bool too_many_ = false;
   std::vector<TrackEvent>& out_;
   std::vector<uint8_t>& sysex_;
 };
@@ -162,6 +171,9 @@ bool LooksLikeMidiFile(std::span<const uint8_t> bytes) {
 }
 
 std::variant<MidiSequence, std::string> ReadStandardMidiFile(std::span<const uint8_t> bytes) {
+  if (bytes.size() > kMaxMidiFileBytes) {
+    return "is larger than " + std::to_string(kMaxMidiFileBytes >> 20) + " MB";
+  }
   if (IsTag(bytes, 0, "RIFF")) {
     auto inner = UnwrapRiff(bytes);
     if (auto* why = std::get_if<std::string>(&inner)) return *why;
@@ -195,7 +207,7 @@ std::variant<MidiSequence, std::string> ReadStandardMidiFile(std::span<const uin
     if (IsTag(bytes, at, "MTrk")) {
       TrackReader reader(bytes.subspan(at + 8, length), merged, seq.sysex_data);
       std::string why = reader.Read();
-      if (!why.empty()) return "is corrupt: " + why;
+      if (!why.empty()) return (reader.too_many() ? "" : "is corrupt: ") + why;
       ++found;
     }
     // Chunks of other kinds are skipped, as the format asks readers to.

@@ -15,6 +15,13 @@
 
 namespace yomite::platform::mci {
 
+// What the reader takes at most. A General MIDI piece of some minutes holds
+// tens of thousands of events in a few hundred kilobytes; these limits are
+// far beyond that, and keep what a hostile file can cost bounded: about
+// 100 MB of memory while the events are read, sorted and handed on.
+inline constexpr size_t kMaxMidiFileBytes = size_t{16} << 20;
+inline constexpr size_t kMaxMidiEvents = 1'000'000;
+
 struct MidiEvent {
   int64_t time_us = 0;
   // A channel message (0x80-0xEF with its data bytes), or 0xF0 for a
@@ -39,6 +46,8 @@ struct MidiSequence {
 
 // The sequence, or a reason (in English, for the one line that tells the
 // user why the music is silent) why the bytes are not a playable file.
+// Files over kMaxMidiFileBytes, and files of more than kMaxMidiEvents
+// events (of every kind, the end of track markers included), are refused.
 std::variant<MidiSequence, std::string> ReadStandardMidiFile(std::span<const uint8_t> bytes);
 
 // True when the bytes start like a MIDI file ("MThd", or "RIFF" with "RMID").
