@@ -10,6 +10,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "base/runtime_error.h"
 
@@ -130,14 +131,15 @@ Picture DecodeJpeg(std::string_view bytes, std::string_view name) {
   }
   // A progressive picture is read whole here, scan by scan.
   jpeg_start_decompress(&d.info);
-  auto* rows = reinterpret_cast<JSAMPLE*>(picture.pixels.data());
-  const size_t stride = static_cast<size_t>(width) * 4;
+  // Room for every row in each call: libjpeg then hands over as many as it
+  // has ready, a whole band of blocks at a time.
+  std::vector<JSAMPROW> rows(static_cast<size_t>(height));
+  for (size_t y = 0; y < rows.size(); ++y) {
+    rows[y] = reinterpret_cast<JSAMPROW>(picture.pixels.data() + y * static_cast<size_t>(width));
+  }
   while (d.info.output_scanline < d.info.output_height) {
-    // Up to four rows a call: as many as one call can give.
-    JSAMPROW at[4];
-    for (size_t i = 0; i < 4; ++i) at[i] = rows + (d.info.output_scanline + i) * stride;
-    const JDIMENSION left = d.info.output_height - d.info.output_scanline;
-    jpeg_read_scanlines(&d.info, at, left < 4 ? left : 4);
+    jpeg_read_scanlines(&d.info, rows.data() + d.info.output_scanline,
+                        d.info.output_height - d.info.output_scanline);
   }
   // The rest of the stream (a trailer, the end marker) need not be read.
   jpeg_abort_decompress(&d.info);
