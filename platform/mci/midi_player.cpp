@@ -93,6 +93,10 @@ bool MidiPlayer::StartSynth(const std::vector<std::string>& soundfonts, double s
   // few dB below full scale; denser ones are held down by the limiter.
   fs_->fluid_settings_setnum(settings_, "synth.gain", kSynthGain);
   if (!options.reverb) fs_->fluid_settings_setint(settings_, "synth.reverb.active", 0);
+  // The voices sounding at once bound the cost of every frame: a piece
+  // asking for more has its oldest notes cut. FluidSynth's own default,
+  // written here because the rendering budget depends on it.
+  fs_->fluid_settings_setint(settings_, "synth.polyphony", MidiPlayer::kMaxVoices);
   // Only the instruments the piece selects are read from the soundfont:
   // a General MIDI piece uses a handful of its hundreds, and loading them
   // all takes 6 MB more and a third longer.

@@ -82,6 +82,8 @@ class MidiPlayer {
   // Events due beyond it are dropped, and dropped_events() says so.
   static constexpr int kMaxEventsPerBudget = 512;
   static constexpr int kBudgetFrames = 256;
+  // Voices the synthesizer sounds at once, at most.
+  static constexpr int kMaxVoices = 256;
   // Events dropped so far; from any thread.
   uint64_t dropped_events() const { return dropped_.load(std::memory_order_relaxed); }
 
