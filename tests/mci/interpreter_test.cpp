@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <thread>
 
@@ -335,7 +336,10 @@ TEST(MciInterpreter, AFloodOfNotesIsReportedOnceAndClosesAtOnce) {
   EXPECT_GT(restarts, 0);
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(h.Send(u"close MIDI notify"), kOk);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+  std::printf("closing the flood took %.1f ms after %d restarts\n", took.count(), restarts);
+  RecordProperty("close_ms", std::to_string(took.count()));
+  EXPECT_LT(took, std::chrono::seconds(1));
   ASSERT_EQ(h.lines.size(), 1u) << ::testing::PrintToString(h.lines);
   EXPECT_EQ(h.lines[0],
             "yomite: music plays without some of its events: more than 512 fell due within 256 "
