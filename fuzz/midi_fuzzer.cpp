@@ -4,7 +4,7 @@
 // What must hold: a file is either refused with a reason or read into
 // events in playing order, each a channel message with data bytes below
 // 0x80 or a system exclusive message inside the sysex bytes, none later
-// than the piece's length.
+// than the piece's length; and smaller limits hold as the real ones do.
 #include <cstdint>
 #include <span>
 #include <string>
@@ -14,9 +14,38 @@
 
 using namespace yomite::platform::mci;
 
+namespace {
+
+// The limits, scaled down to what a small input can reach: a file over
+// the size limit is refused; one with more events than the limit is
+// refused (every event counts, tempo changes and track ends too, so more
+// sounding events than the limit is more than enough); what is read
+// within the limits holds no more; and a file refused without limits is
+// refused with them.
+void CheckLimits(std::span<const uint8_t> bytes, const MidiSequence* unlimited) {
+  if (!bytes.empty()) {
+    const MidiLimits smaller{.max_bytes = bytes.size() - 1};
+    FUZZ_CHECK(std::holds_alternative<std::string>(ReadStandardMidiFile(bytes, smaller)));
+  }
+  for (size_t max_events : {size_t{1}, size_t{3}, size_t{16}, size_t{200}}) {
+    const MidiLimits limits{.max_bytes = bytes.size(), .max_events = max_events};
+    auto read = ReadStandardMidiFile(bytes, limits);
+    const std::string* why = std::get_if<std::string>(&read);
+    if (unlimited == nullptr || unlimited->events.size() > max_events) FUZZ_CHECK(why != nullptr);
+    if (why == nullptr) FUZZ_CHECK(std::get<MidiSequence>(read).events.size() <= max_events);
+    // A file read whole without limits can only be stopped by its events.
+    if (unlimited != nullptr && why != nullptr) {
+      FUZZ_CHECK(*why == "holds more than " + std::to_string(max_events) + " events");
+    }
+  }
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> bytes(data, size);
   auto read = ReadStandardMidiFile(bytes);
+  CheckLimits(bytes, std::get_if<MidiSequence>(&read));
   if (auto* why = std::get_if<std::string>(&read)) {
     FUZZ_CHECK(!why->empty());
     return 0;

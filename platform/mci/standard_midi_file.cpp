@@ -36,8 +36,9 @@ struct TrackEvent {
 
 class TrackReader {
  public:
-  TrackReader(Bytes data, std::vector<TrackEvent>& out, std::vector<uint8_t>& sysex)
-      : data_(data), out_(out), sysex_(sysex) {}
+  TrackReader(Bytes data, size_t max_events, std::vector<TrackEvent>& out,
+              std::vector<uint8_t>& sysex)
+      : data_(data), max_events_(max_events), out_(out), sysex_(sysex) {}
 
   // Returns an empty string on success, the reason otherwise.
   std::string Read() {
@@ -45,9 +46,9 @@ class TrackReader {
     uint8_t running = 0;
     while (pos_ < data_.size()) {
       // Checked before each event, so the events held never pass the limit.
-      if (out_.size() >= kMaxMidiEvents) {
+      if (out_.size() >= max_events_) {
         too_many_ = true;
-        return "holds more than " + std::to_string(kMaxMidiEvents) + " events";
+        return "holds more than " + std::to_string(max_events_) + " events";
       }
       uint32_t delta = 0;
       if (!ReadVarLen(delta)) return "a delta time runs past the end of its track";
@@ -144,6 +145,7 @@ class TrackReader {
   }
 
   Bytes data_;
+  size_t max_events_;
   size_t pos_ = 0;
   bool too_many_ = false;
   std::vector<TrackEvent>& out_;
@@ -170,9 +172,12 @@ bool LooksLikeMidiFile(std::span<const uint8_t> bytes) {
   return IsTag(bytes, 0, "MThd") || (IsTag(bytes, 0, "RIFF") && IsTag(bytes, 8, "RMID"));
 }
 
-std::variant<MidiSequence, std::string> ReadStandardMidiFile(std::span<const uint8_t> bytes) {
-  if (bytes.size() > kMaxMidiFileBytes) {
-    return "is larger than " + std::to_string(kMaxMidiFileBytes >> 20) + " MB";
+std::variant<MidiSequence, std::string> ReadStandardMidiFile(std::span<const uint8_t> bytes,
+                                                             MidiLimits limits) {
+  if (bytes.size() > limits.max_bytes) {
+    return limits.max_bytes >= (size_t{1} << 20)
+               ? "is larger than " + std::to_string(limits.max_bytes >> 20) + " MB"
+               : "is larger than " + std::to_string(limits.max_bytes) + " bytes";
   }
   if (IsTag(bytes, 0, "RIFF")) {
     auto inner = UnwrapRiff(bytes);
@@ -205,7 +210,7 @@ std::variant<MidiSequence, std::string> ReadStandardMidiFile(std::span<const uin
       return std::string("is truncated: a chunk is longer than the file");
     }
     if (IsTag(bytes, at, "MTrk")) {
-      TrackReader reader(bytes.subspan(at + 8, length), merged, seq.sysex_data);
+      TrackReader reader(bytes.subspan(at + 8, length), limits.max_events, merged, seq.sysex_data);
       std::string why = reader.Read();
       if (!why.empty()) return (reader.too_many() ? "" : "is corrupt: ") + why;
       ++found;

@@ -46,9 +46,15 @@ struct MidiSequence {
 
 // The sequence, or a reason (in English, for the one line that tells the
 // user why the music is silent) why the bytes are not a playable file.
-// Files over kMaxMidiFileBytes, and files of more than kMaxMidiEvents
-// events (of every kind, the end of track markers included), are refused.
-std::variant<MidiSequence, std::string> ReadStandardMidiFile(std::span<const uint8_t> bytes);
+struct MidiLimits {
+  size_t max_bytes = kMaxMidiFileBytes;
+  // Events of every kind, the end of track markers included.
+  size_t max_events = kMaxMidiEvents;
+};
+
+// Files over the limits are refused. Tests and fuzzers pass smaller ones.
+std::variant<MidiSequence, std::string> ReadStandardMidiFile(std::span<const uint8_t> bytes,
+                                                             MidiLimits limits = {});
 
 // True when the bytes start like a MIDI file ("MThd", or "RIFF" with "RMID").
 bool LooksLikeMidiFile(std::span<const uint8_t> bytes);
