@@ -43,6 +43,13 @@ def note_flood(notes):
             struct.pack(">I", len(events)) + bytes(events))
 
 
+def sanitized(exe):
+    """AddressSanitizer reserves terabytes of address space for its own
+    bookkeeping: a player built with it cannot run under the limit."""
+    with open(exe, "rb") as f:
+        return b"__asan_init" in f.read()
+
+
 def limited():
     resource.setrlimit(resource.RLIMIT_AS, (ADDRESS_LIMIT, ADDRESS_LIMIT))
 
@@ -50,7 +57,8 @@ def limited():
 def start(exe, display, log, env=None):
     run_env = dict(os.environ, DISPLAY=display, SDL_AUDIODRIVER="dummy")
     run_env.update(env or {})
-    return subprocess.Popen([exe], env=run_env, stderr=log, preexec_fn=limited)
+    return subprocess.Popen([exe], env=run_env, stderr=log,
+                            preexec_fn=None if sanitized(exe) else limited)
 
 
 def peak_mb(proc):
@@ -287,7 +295,11 @@ def main():
         if shutil.which(tool) is None:
             print("FAIL: %s is not installed (scripts/setup.sh installs it)" % tool)
             return 1
-    cases = [music_flood, huge_music_file, picture_bomb, endless_page, huge_line]
+    cases = [music_flood, huge_music_file, picture_bomb, endless_page]
+    if sanitized(player):
+        print("note: the player is built with AddressSanitizer: no address limit, and no 200 MB line")
+    else:
+        cases.append(huge_line)
     wanted = os.environ.get("HOSTILE_CASES")
     if wanted:
         cases = [c for c in cases if c.__name__ in wanted.split(",")]
