@@ -10,7 +10,7 @@
 #include "base/runtime_error.h"
 #include "platform/render/jpeg_loader.h"
 #include "platform/render/stretch.h"
-#include "tests/render/jpeg_samples.h"
+#include "tests/support/jpeg_samples.h"
 #include "tests/support/story_builder.h"
 
 using namespace yomite;
