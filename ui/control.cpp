@@ -60,6 +60,7 @@ void Control::SetBorder(BorderStyle b) {
 
 void Control::SetCaption(Text caption) {
   caption_ = std::move(caption);
+  ++caption_sets_;
   Changed();
 }
 

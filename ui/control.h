@@ -3,6 +3,7 @@
 // logic only sets properties and handles events.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -57,6 +58,9 @@ class Control {
   void SetCaption(Text caption);
   // Appends in place: a page that grows line by line costs no copies.
   void AppendCaption(TextView more);
+  // Changes whenever the caption is set, not when it is appended to: while
+  // it stays the same, the caption only grew at its end.
+  uint64_t CaptionSets() const { return caption_sets_; }
 
   // Place and size in the window's current coordinate units.
   void Move(double left, double top, double width, double height);
@@ -96,6 +100,7 @@ class Control {
   int font_size_ = 0;
   BorderStyle border_ = BorderStyle::kNone;
   Text caption_;
+  uint64_t caption_sets_ = 0;
   PixelRect rect_;
 };
 

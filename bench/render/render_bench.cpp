@@ -7,8 +7,10 @@
 #include <random>
 #include <stdexcept>
 
+#include "base/runtime_error.h"
 #include "platform/render/jpeg_loader.h"
 #include "platform/render/stretch.h"
+#include "tests/support/jpeg_samples.h"
 #include "tests/support/story_builder.h"
 
 using namespace yomite;
@@ -61,6 +63,34 @@ BENCHMARK(BM_DecodeJpeg)
     ->Args({640, 480, 1})
     ->Args({1920, 1080, 0})
     ->Args({1920, 1080, 1})
+    ->Unit(benchmark::kMillisecond);
+
+// A progressive picture of one colour, its last scan (a few bytes: the
+// coefficients it refines are all zero) repeated until the stream holds
+// scans in all: every scan is a pass over the whole picture. At the limit
+// it decodes; one more is refused before the passes are made.
+void BM_DecodeRepeatedScans(benchmark::State& state) {
+  const int scans = static_cast<int>(state.range(0));
+  const testing::Pixels flat(size_t{1920} * 1080, 0x336699);
+  const std::string plain =
+      testing::EncodeRgb(flat, 1920, 1080, {.subsampling = TJSAMP_420, .progressive = true});
+  const std::string jpeg = testing::RepeatLastScan(plain, scans - testing::CountScans(plain));
+  bool refused = false;
+  for (auto _ : state) {
+    try {
+      platform::Picture picture = platform::DecodeJpeg(jpeg, "bench.jpg");
+      benchmark::DoNotOptimize(picture.pixels.data());
+    } catch (const RuntimeError&) {
+      refused = true;
+    }
+  }
+  state.counters["jpeg_kB"] = static_cast<double>(jpeg.size()) / 1024;
+  state.counters["refused"] = refused ? 1 : 0;
+}
+BENCHMARK(BM_DecodeRepeatedScans)
+    ->ArgName("scans")
+    ->Arg(platform::kMaxPictureScans)
+    ->Arg(20'000)
     ->Unit(benchmark::kMillisecond);
 
 // The same through the loader: name resolution and reading the file too.

@@ -25,6 +25,7 @@ MciInterpreter::~MciInterpreter() {
 }
 
 uint32_t MciInterpreter::SendString(TextView command, char16_t* reply, uint32_t reply_length) {
+  ReportDroppedEvents();
   ParseResult parsed = ParseCommand(command);
   if (!parsed.has_device) return parsed.error;
   const Command& c = parsed.command;
@@ -188,14 +189,27 @@ void MciInterpreter::StartPending() {
 void MciInterpreter::Close() {
   pending_soundfonts_.clear();
   if (player_ == nullptr) return;
+  ReportDroppedEvents();
+  drops_reported_ = false;
   // Detaching stops the sound at once: nothing rings on after close.
   if (output_ != nullptr) output_->Detach();
   player_.reset();
   alias_.clear();
 }
 
+void MciInterpreter::ReportDroppedEvents() {
+  if (drops_reported_ || player_ == nullptr || player_->dropped_events() == 0) return;
+  drops_reported_ = true;
+  Report("yomite: music plays without some of its events: more than " +
+         std::to_string(MidiPlayer::kMaxEventsPerBudget) + " fell due within " +
+         std::to_string(MidiPlayer::kBudgetFrames) + " frames");
+}
+
 void MciInterpreter::ReportSilence(const std::string& why) {
-  std::string line = "yomite: music is silent: " + why;
+  Report("yomite: music is silent: " + why);
+}
+
+void MciInterpreter::Report(const std::string& line) {
   if (options_.report_silence) {
     options_.report_silence(line);
   } else {

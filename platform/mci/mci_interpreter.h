@@ -26,8 +26,8 @@ class MixerOutput;
 struct MciOptions {
   // Soundfonts to try in order; unset means DefaultSoundFontSearchPath().
   std::optional<std::vector<std::string>> soundfonts;
-  // Receives the line saying why the music is silent (without its line
-  // end). Unset means standard error.
+  // Receives the line saying why the music is silent, or that it drops
+  // events (without its line end). Unset means standard error.
   std::function<void(const std::string&)> report_silence;
   int frequency = 44100;
   // A block of 1024 frames (23.2 ms at 44.1 kHz) bounds how far past the
@@ -68,6 +68,10 @@ class MciInterpreter final : public MediaCommands {
   void Close();
   uint32_t Status(const Command& c, char16_t* reply, uint32_t reply_length);
   void ReportSilence(const std::string& why);
+  // Once per open device: says that the piece asked for more events at one
+  // time than the synthesizer is given.
+  void ReportDroppedEvents();
+  void Report(const std::string& line);
   uint64_t ToFrames(uint32_t ms) const;
   uint32_t ToMs(uint64_t frames) const;
 
@@ -76,6 +80,7 @@ class MciInterpreter final : public MediaCommands {
   Text alias_;  // of the open device; empty when none is open
   std::unique_ptr<MidiPlayer> player_;
   std::vector<std::string> pending_soundfonts_;  // of an open not yet started
+  bool drops_reported_ = false;
 };
 
 }  // namespace yomite::platform::mci

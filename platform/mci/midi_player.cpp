@@ -93,6 +93,10 @@ bool MidiPlayer::StartSynth(const std::vector<std::string>& soundfonts, double s
   // few dB below full scale; denser ones are held down by the limiter.
   fs_->fluid_settings_setnum(settings_, "synth.gain", kSynthGain);
   if (!options.reverb) fs_->fluid_settings_setint(settings_, "synth.reverb.active", 0);
+  // The voices sounding at once bound the cost of every frame: a piece
+  // asking for more has its oldest notes cut. FluidSynth's own default,
+  // written here because the rendering budget depends on it.
+  fs_->fluid_settings_setint(settings_, "synth.polyphony", MidiPlayer::kMaxVoices);
   // Only the instruments the piece selects are read from the soundfont:
   // a General MIDI piece uses a handful of its hundreds, and loading them
   // all takes 6 MB more and a third longer.
@@ -122,8 +126,9 @@ bool MidiPlayer::StartSynth(const std::vector<std::string>& soundfonts, double s
   synth_ = synth;
   // The instruments chosen at the start are read now, on the calling
   // thread, rather than by the audio thread when it first plays them.
+  int budget = kMaxEventsPerBudget;
   for (const Event& e : events_) {
-    if (e.frame > 0) break;
+    if (e.frame > 0 || --budget < 0) break;
     const uint8_t kind = e.status & 0xF0;
     if (kind == 0xC0 || (kind == 0xB0 && (e.data1 == 0 || e.data1 == 32))) Dispatch(e);
   }
@@ -231,6 +236,7 @@ void MidiPlayer::Render(float* stereo, int frames) {
     actions = pending_;
     pending_ = 0;
   }
+  budget_ = kMaxEventsPerBudget * ((frames + kBudgetFrames - 1) / kBudgetFrames);
   const uint64_t was_at = cursor_frame_;
   if (actions & kReleaseNotes) ReleaseNotes();
   if (actions & kJump) {
@@ -265,9 +271,7 @@ void MidiPlayer::Render(float* stereo, int frames) {
     const bool playing = mode == Mode::kPlaying;
     if (playing) {
       const bool dispatching = run_ != Run::kReplay;
-      while (dispatching && cursor_ < events_.size() && events_[cursor_].frame <= pos) {
-        Dispatch(events_[cursor_++]);
-      }
+      if (dispatching) DispatchDue(pos);
       if (pos >= stop_at) {
         // The piece is over; what still sounds is its tail.
         mode = Mode::kStopped;
@@ -428,6 +432,28 @@ void MidiPlayer::Dispatch(const Event& e) {
   }
 }
 
+void MidiPlayer::DispatchDue(uint64_t pos) {
+  while (cursor_ < events_.size() && events_[cursor_].frame <= pos) {
+    if (budget_ <= 0) {
+      // One search, however many are due: the cost of a flood stays that
+      // of the budget.
+      const size_t due_end =
+          std::upper_bound(events_.begin() + static_cast<ptrdiff_t>(cursor_), events_.end(), pos,
+                           [](uint64_t f, const Event& e) { return f < e.frame; }) -
+          events_.begin();
+      Drop(due_end - cursor_);
+      cursor_ = due_end;
+      return;
+    }
+    --budget_;
+    Dispatch(events_[cursor_++]);
+  }
+}
+
+void MidiPlayer::Drop(uint64_t count) {
+  if (count > 0) dropped_.fetch_add(count, std::memory_order_relaxed);
+}
+
 void MidiPlayer::ReleaseNotes() {
   // Note-offs, not sound-offs: the notes fade out as they would in the piece.
   for (int channel = 0; channel < kChannels; ++channel) {
@@ -444,12 +470,22 @@ void MidiPlayer::JumpTo(uint64_t frame) {
   for (int channel = 0; channel < kChannels; ++channel) {
     fs_->fluid_synth_cc(synth_, channel, 121, 0);  // reset all controllers
   }
+  const size_t target = std::lower_bound(events_.begin(), events_.end(), frame,
+                                         [](const Event& e, uint64_t f) { return e.frame < f; }) -
+                        events_.begin();
   cursor_ = 0;
-  while (cursor_ < events_.size() && events_[cursor_].frame < frame) {
-    const Event& e = events_[cursor_++];
+  for (; cursor_ < target && budget_ > 0; ++cursor_) {
+    const Event& e = events_[cursor_];
     uint8_t kind = e.status & 0xF0;
-    if (kind != 0x80 && kind != 0x90 && kind != 0xA0) Dispatch(e);
+    if (kind != 0x80 && kind != 0x90 && kind != 0xA0) {
+      --budget_;
+      Dispatch(e);
+    }
   }
+  // The settings beyond the budget are not replayed: a later place in a
+  // piece of that many controller changes plays with those reached.
+  Drop(target - cursor_);
+  cursor_ = target;
   cursor_frame_ = frame;
 }
 

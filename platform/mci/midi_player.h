@@ -73,6 +73,20 @@ class MidiPlayer {
   static constexpr double kMinReplaySeconds = 10.0;
   static constexpr double kMaxReplaySeconds = 90.0;
   static constexpr double kMaxTailSeconds = 8.0;
+  // The synthesizer's work in one block is bounded, whatever the piece:
+  // at most this many events reach it for every kBudgetFrames frames
+  // rendered, some 88,000 a second at 44.1 kHz. A MIDI cable carries about
+  // a thousand; a General MIDI set-up of all sixteen channels at once is
+  // some two hundred. A note costs the synthesizer about 5 us, so a block
+  // that spends the whole budget still renders in under half its time.
+  // Events due beyond it are dropped, and dropped_events() says so.
+  static constexpr int kMaxEventsPerBudget = 512;
+  static constexpr int kBudgetFrames = 256;
+  // Voices the synthesizer sounds at once, at most.
+  static constexpr int kMaxVoices = 256;
+  // Events dropped so far; from any thread.
+  uint64_t dropped_events() const { return dropped_.load(std::memory_order_relaxed); }
+
   // Always synthesizes. Before the first Render.
   void DisableReplay();
   // Frames the synthesizer has rendered so far; from any thread.
@@ -119,6 +133,10 @@ class MidiPlayer {
   void GiveUpReplay();
   uint64_t FadeFrames() const;
   void Dispatch(const Event& e);
+  // Dispatches the events from cursor_ on that are due at pos, within the
+  // budget; drops the rest that are due.
+  void DispatchDue(uint64_t pos);
+  void Drop(uint64_t count);
   void ReleaseNotes();
   void JumpTo(uint64_t frame);
 
@@ -158,7 +176,9 @@ class MidiPlayer {
   uint64_t fade_from_ = 0;       // a replay cut short fades out from here in loop_
   uint64_t fade_left_ = 0;
   PeakLimiter limiter_;  // the last step of every block
+  int budget_ = 0;  // events the synthesizer may still take in this Render
   std::atomic<uint64_t> synthesized_{0};
+  std::atomic<uint64_t> dropped_{0};
 };
 
 }  // namespace yomite::platform::mci

@@ -48,14 +48,20 @@ struct TrackEvent {
 
 class TrackReader {
  public:
-  TrackReader(Bytes data, std::vector<TrackEvent>& out, std::vector<uint8_t>& sysex)
-      : data_(data), out_(out), sysex_(sysex) {}
+  TrackReader(Bytes data, size_t max_events, std::vector<TrackEvent>& out,
+              std::vector<uint8_t>& sysex)
+      : data_(data), max_events_(max_events), out_(out), sysex_(sysex) {}
 
   // Nothing on success, the refusal otherwise.
   Refusal Read() {
     uint64_t tick = 0;
     uint8_t running = 0;
     while (pos_ < data_.size()) {
+      // Checked before each event, so the events held never pass the limit.
+      if (out_.size() >= max_events_) {
+        return Refuse(MidiProblem::kTooManyEvents,
+                      "holds more than " + std::to_string(max_events_) + " events");
+      }
       uint32_t delta = 0;
       if (Refusal why = ReadVarLen(delta, "a delta time runs past the end of its track")) {
         return why;
@@ -172,6 +178,7 @@ class TrackReader {
   }
 
   Bytes data_;
+  size_t max_events_;
   size_t pos_ = 0;
   std::vector<TrackEvent>& out_;
   std::vector<uint8_t>& sysex_;
@@ -202,7 +209,8 @@ bool LooksLikeMidiFile(std::span<const uint8_t> bytes) {
   return IsTag(bytes, 0, "MThd") || (IsTag(bytes, 0, "RIFF") && IsTag(bytes, 8, "RMID"));
 }
 
-std::variant<MidiSequence, MidiRefusal> ReadStandardMidiFile(std::span<const uint8_t> bytes) {
+std::variant<MidiSequence, MidiRefusal> ReadStandardMidiFile(std::span<const uint8_t> bytes,
+                                                             MidiLimits limits) {
   if (IsTag(bytes, 0, "RIFF")) {
     auto inner = UnwrapRiff(bytes);
     if (auto* why = std::get_if<MidiRefusal>(&inner)) return *why;
@@ -238,7 +246,7 @@ std::variant<MidiSequence, MidiRefusal> ReadStandardMidiFile(std::span<const uin
       return Refuse(MidiProblem::kChunkTooLong, "is truncated: a chunk is longer than the file");
     }
     if (IsTag(bytes, at, "MTrk")) {
-      TrackReader reader(bytes.subspan(at + 8, length), merged, seq.sysex_data);
+      TrackReader reader(bytes.subspan(at + 8, length), limits.max_events, merged, seq.sysex_data);
       if (Refusal why = reader.Read()) return *why;
       ++found;
     }

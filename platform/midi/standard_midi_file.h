@@ -18,8 +18,13 @@
 
 namespace yomite::platform::midi {
 
-// Files are read whole; no piece of background music comes near this.
-inline constexpr size_t kMaxMidiFileBytes = size_t{64} << 20;
+// What a music file may hold at most. A General MIDI piece of some minutes
+// holds tens of thousands of events in a few hundred kilobytes; these limits
+// are far beyond that, and keep what a hostile file can cost bounded: about
+// 100 MB of memory while the events are read, sorted and handed on. Files are
+// read whole, and the file layer refuses larger ones before they are held.
+inline constexpr size_t kMaxMidiFileBytes = size_t{16} << 20;
+inline constexpr size_t kMaxMidiEvents = 1'000'000;
 
 struct MidiEvent {
   int64_t time_us = 0;
@@ -68,6 +73,7 @@ enum class MidiProblem {
   kNoStatus,             // data bytes with no status byte to run on
   kStatusAsData,         // a status byte where a channel message's data belongs
   kTooLong,              // times beyond what 64 bits of microseconds hold
+  kTooManyEvents,        // more events than kMaxMidiEvents (or the limit given)
   kCount                 // not a problem: the number of problems
 };
 
@@ -78,8 +84,15 @@ struct MidiRefusal {
   std::string message;
 };
 
-// The sequence, or why the bytes are not a playable file.
-std::variant<MidiSequence, MidiRefusal> ReadStandardMidiFile(std::span<const uint8_t> bytes);
+struct MidiLimits {
+  // Events of every kind, the end of track markers included.
+  size_t max_events = kMaxMidiEvents;
+};
+
+// The sequence, or why the bytes are not a playable file. Tests and fuzzers
+// pass smaller limits.
+std::variant<MidiSequence, MidiRefusal> ReadStandardMidiFile(std::span<const uint8_t> bytes,
+                                                             MidiLimits limits = {});
 
 // True when the bytes start like a MIDI file ("MThd", or "RIFF" with "RMID").
 bool LooksLikeMidiFile(std::span<const uint8_t> bytes);

@@ -1,26 +1,27 @@
 #include "platform/render/jpeg_loader.h"
 
-#include <turbojpeg.h>
+#include <csetjmp>
+#include <cstdio>
+// jpeglib.h needs size_t and FILE declared before it.
+#include <jerror.h>
+#include <jpeglib.h>
 
 #include <bit>
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "base/runtime_error.h"
 
 namespace yomite::platform {
 namespace {
 
-struct HandleCloser {
-  void operator()(void* handle) const { tjDestroy(handle); }
-};
-using Decompressor = std::unique_ptr<void, HandleCloser>;
-
-// In memory TJPF_BGRX is B, G, R, X: read as a little-endian uint32 that is
-// 0xXXRRGGBB, the layout of a Picture and of an SDL RGB888 surface, so the
+// In memory JCS_EXT_BGRX is B, G, R, X: read as a little-endian uint32 that
+// is 0xXXRRGGBB, the layout of a Picture and of an SDL RGB888 surface, so the
 // decoder writes the final pixels itself. Big-endian machines need XRGB.
-constexpr int kPixelFormat = std::endian::native == std::endian::little ? TJPF_BGRX : TJPF_XRGB;
+constexpr J_COLOR_SPACE kPixelFormat =
+    std::endian::native == std::endian::little ? JCS_EXT_BGRX : JCS_EXT_XRGB;
 
 // The decoder fills the X byte with 0xFF; a Picture promises zero there.
 void ClearTopBytes(std::vector<uint32_t>& pixels) {
@@ -32,7 +33,7 @@ uint32_t Scale255(uint32_t a, uint32_t b) {  // round(a * b / 255) for bytes
   return (t + (t >> 8)) >> 8;
 }
 
-// TurboJPEG hands CMYK back as stored. Photoshop, which writes nearly all
+// libjpeg hands CMYK back as stored. Photoshop, which writes nearly all
 // CMYK JPEGs, stores the inks inverted (255 is no ink), so with C', M', Y',
 // K' the stored values, red = C' * K' / 255 and so on. Converts in place.
 void CmykToRgb(std::vector<uint32_t>& pixels) {
@@ -43,51 +44,132 @@ void CmykToRgb(std::vector<uint32_t>& pixels) {
   }
 }
 
+// libjpeg reports errors by calling error_exit, which must not return: it
+// jumps back into DecodeJpeg, which then throws. Warnings (data cut short,
+// stray bytes, a scan out of order) are counted by libjpeg and let the
+// decoding go on: what could be decoded is shown, the rest grey.
+struct DecodeState {
+  jpeg_error_mgr errors;
+  jpeg_progress_mgr progress;
+  std::jmp_buf jump;
+  bool too_many_scans = false;
+  // The first warning, as the decoder words it ("Premature end of JPEG
+  // file"): the story checker reports pictures that decode only in part.
+  std::string warning;
+};
+
+DecodeState& StateOf(j_common_ptr info) {
+  // errors is the first member: libjpeg holds a pointer to it.
+  return *reinterpret_cast<DecodeState*>(info->err);
+}
+
+[[noreturn]] void JumpOut(j_common_ptr info) { std::longjmp(StateOf(info).jump, 1); }
+
+void Quiet(j_common_ptr) {}
+
+// Keeps the first warning's text; trace messages (level 0 and up) are not
+// wanted.
+void NoteWarning(j_common_ptr info, int level) {
+  if (level >= 0) return;
+  DecodeState& state = StateOf(info);
+  if (state.errors.num_warnings++ == 0) {
+    char text[JMSG_LENGTH_MAX];
+    state.errors.format_message(info, text);
+    state.warning = text;
+  }
+}
+
+// Every scan of a progressive picture is a pass over all of it: a file
+// that repeats one scan thousands of times takes minutes to decode.
+// libjpeg calls this often while it reads, and sees each new scan.
+void WatchScans(j_common_ptr info) {
+  auto* d = reinterpret_cast<j_decompress_ptr>(info);
+  if (d->input_scan_number > kMaxPictureScans) {
+    StateOf(info).too_many_scans = true;
+    JumpOut(info);
+  }
+}
+
+// Holds the decompressor for as long as DecodeJpeg runs: it lives in the
+// frame that libjpeg's errors jump back to, so it is never skipped.
+struct Decompressor {
+  jpeg_decompress_struct info{};
+  bool created = false;
+  ~Decompressor() {
+    if (created) jpeg_destroy_decompress(&info);
+  }
+};
+
 }  // namespace
 
 Picture DecodeJpeg(std::string_view bytes, std::string_view name) {
-  Decompressor handle(tjInitDecompress());
-  if (!handle) throw RuntimeError(err::kOutOfMemory, std::string(name));
-  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-  const auto size = static_cast<unsigned long>(bytes.size());
-  int width = 0, height = 0, subsampling = 0, colorspace = 0;
-  if (tjDecompressHeader3(handle.get(), data, size, &width, &height, &subsampling, &colorspace) !=
-          0 ||
-      width <= 0 || height <= 0) {
+  DecodeState state;
+  Decompressor d;
+  Picture picture;
+  // Declared before the jump target, as everything that owns memory must be:
+  // an error's jump out of libjpeg would skip its destructor.
+  std::vector<JSAMPROW> rows;
+  d.info.err = jpeg_std_error(&state.errors);
+  state.errors.error_exit = &JumpOut;
+  state.errors.output_message = &Quiet;
+  state.errors.emit_message = &NoteWarning;
+  state.progress.progress_monitor = &WatchScans;
+  if (setjmp(state.jump) != 0) {
+    if (state.too_many_scans) {
+      throw RuntimeError(err::kInvalidPicture, std::string(name) + " has more than " +
+                                                   std::to_string(kMaxPictureScans) + " scans");
+    }
+    if (state.errors.msg_code == JERR_OUT_OF_MEMORY) {
+      throw RuntimeError(err::kOutOfMemory, std::string(name));
+    }
     throw RuntimeError(err::kInvalidPicture, std::string(name));
   }
-  if (width > kMaxPictureSide || height > kMaxPictureSide ||
-      int64_t{width} * height > kMaxPicturePixels) {
+  jpeg_create_decompress(&d.info);
+  d.created = true;
+  d.info.progress = &state.progress;
+  jpeg_mem_src(&d.info, reinterpret_cast<const unsigned char*>(bytes.data()),
+               static_cast<unsigned long>(bytes.size()));
+  if (jpeg_read_header(&d.info, TRUE) != JPEG_HEADER_OK) {
+    throw RuntimeError(err::kInvalidPicture, std::string(name));
+  }
+  const int64_t width = d.info.image_width, height = d.info.image_height;
+  if (width <= 0 || height <= 0) throw RuntimeError(err::kInvalidPicture, std::string(name));
+  if (width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels) {
     throw RuntimeError(err::kInvalidPicture,
                        std::string(name) + " is too large (" + std::to_string(width) + " x " +
                            std::to_string(height) + " pixels; at most " +
                            std::to_string(kMaxPictureSide) + " on a side and " +
                            std::to_string(kMaxPicturePixels / 1'000'000) + " million in all)");
   }
-  const bool cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
-  Picture picture;
+  const bool cmyk = d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK;
+  d.info.out_color_space = cmyk ? JCS_CMYK : kPixelFormat;
   try {
     picture.pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
   } catch (const std::bad_alloc&) {
     throw RuntimeError(err::kOutOfMemory, std::string(name));
   }
-  if (tjDecompress2(handle.get(), data, size,
-                    reinterpret_cast<unsigned char*>(picture.pixels.data()), width, width * 4,
-                    height, cmyk ? TJPF_CMYK : kPixelFormat, 0) != 0) {
-    // A warning (data cut short, stray bytes) still leaves what could be
-    // decoded in the buffer, the rest grey: show that rather than fail.
-    if (tjGetErrorCode(handle.get()) != TJERR_WARNING) {
-      throw RuntimeError(err::kInvalidPicture, std::string(name));
-    }
-    picture.warning = tjGetErrorStr2(handle.get());
+  // A progressive picture is read whole here, scan by scan.
+  jpeg_start_decompress(&d.info);
+  // Room for every row in each call: libjpeg then hands over as many as it
+  // has ready, a whole band of blocks at a time.
+  rows.resize(static_cast<size_t>(height));
+  for (size_t y = 0; y < rows.size(); ++y) {
+    rows[y] = reinterpret_cast<JSAMPROW>(picture.pixels.data() + y * static_cast<size_t>(width));
   }
+  while (d.info.output_scanline < d.info.output_height) {
+    jpeg_read_scanlines(&d.info, rows.data() + d.info.output_scanline,
+                        d.info.output_height - d.info.output_scanline);
+  }
+  // The rest of the stream (a trailer, the end marker) need not be read.
+  jpeg_abort_decompress(&d.info);
+  if (state.errors.num_warnings > 0) picture.warning = std::move(state.warning);
   if (cmyk) {
     CmykToRgb(picture.pixels);
   } else {
     ClearTopBytes(picture.pixels);
   }
-  picture.width = width;
-  picture.height = height;
+  picture.width = static_cast<int>(width);
+  picture.height = static_cast<int>(height);
   return picture;
 }
 

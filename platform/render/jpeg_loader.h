@@ -1,4 +1,4 @@
-// Decodes the story's JPEG pictures into 0x00RRGGBB pixels with TurboJPEG.
+// Decodes the story's JPEG pictures into 0x00RRGGBB pixels with libjpeg-turbo.
 #pragma once
 
 #include <cstddef>
@@ -15,13 +15,18 @@ namespace yomite::platform {
 // pixels alone of the largest accepted picture take 200 MB.
 inline constexpr int kMaxPictureSide = 16384;
 inline constexpr int64_t kMaxPicturePixels = 50'000'000;
+// Each scan of a progressive picture is a pass over all of it. Encoders
+// write ten or so (a dozen for the most finely tuned); the format allows a
+// few thousand, which only a file made to stall a decoder has.
+inline constexpr int kMaxPictureScans = 100;
 // Files are read whole; no sensible story picture comes near this.
 inline constexpr size_t kMaxPictureFileBytes = size_t{64} << 20;
 
 // Decodes a JPEG stream held in memory. Baseline, progressive, greyscale
 // and CMYK/YCCK streams are accepted; a stream cut short decodes as far as
-// its data goes, with the decoder's warning in the picture. Throws RuntimeError 481 (with name in
-// its detail) when the bytes are not a JPEG that can be decoded or the picture is too large, and 7
+// its data goes, with the decoder's warning in the picture. Throws
+// RuntimeError 481 (with name in its detail) when the bytes are not a JPEG
+// that can be decoded, the picture is too large or has too many scans, and 7
 // when memory runs out.
 Picture DecodeJpeg(std::string_view bytes, std::string_view name);
 

@@ -221,17 +221,61 @@ int FixedWidthMeasurer::Width(TextView text) {
 }
 
 std::vector<Text> WrapCaption(TextView caption, int width, TextMeasurer& measurer) {
-  std::vector<Text> lines;
-  size_t start = 0;
+  GrowingCaptionLines lines;
+  lines.Update(caption, false, width, measurer);
+  return lines.Take();
+}
+
+std::vector<Text> GrowingCaptionLines::Take() {
+  std::vector<Text> lines = std::move(lines_);
+  Clear();
+  return lines;
+}
+
+void GrowingCaptionLines::Clear() {
+  lines_.clear();
+  length_ = tail_start_ = tail_line_ = 0;
+  width_ = -1;
+}
+
+const std::vector<Text>& GrowingCaptionLines::Update(TextView caption, bool extends, int width,
+                                                     TextMeasurer& measurer) {
+  if (!extends || width != width_ || caption.size() < length_) {
+    Clear();
+    width_ = width;
+  } else if (caption.size() == length_) {
+    return lines_;
+  }
+  try {
+    Wrap(caption, width, measurer);
+  } catch (...) {
+    Clear();  // half-made lines are no start for the next call
+    throw;
+  }
+  return lines_;
+}
+
+void GrowingCaptionLines::Wrap(TextView caption, int width, TextMeasurer& measurer) {
+  lines_.resize(tail_line_);
+  size_t start = tail_start_;
+  bool tail_found = false;
   for (;;) {
-    size_t stop = caption.find_first_of(u"\r\n", start);
+    const size_t stop = caption.find_first_of(u"\r\n", start);
+    // The last line may grow, and so may a line that a CR ends at the very
+    // end: an LF appended next makes that one break, not two.
+    if (!tail_found &&
+        (stop == TextView::npos || (caption[stop] == u'\r' && stop + 1 == caption.size()))) {
+      tail_found = true;
+      tail_start_ = start;
+      tail_line_ = lines_.size();
+    }
     TextView line = caption.substr(start, stop == TextView::npos ? TextView::npos : stop - start);
-    LineWrapper(line, width, measurer, lines).Run();
+    LineWrapper(line, width, measurer, lines_).Run();
     if (stop == TextView::npos) break;
     start = stop + 1;
     if (caption[stop] == u'\r' && start < caption.size() && caption[start] == u'\n') ++start;
   }
-  return lines;
+  length_ = caption.size();
 }
 
 }  // namespace yomite::render

@@ -50,4 +50,30 @@ bool IsWideChar(char32_t c);
 // Surrogate pairs and combining marks stay with their base character.
 std::vector<Text> WrapCaption(TextView caption, int width, TextMeasurer& measurer);
 
+// The display lines of a caption that grows at its end, kept from one call
+// to the next: only its last line, which may still grow, and what was
+// appended after it are wrapped again, so a page that is never cleared
+// costs each redraw the same.
+class GrowingCaptionLines {
+ public:
+  // The lines of caption as WrapCaption gives them. extends says that
+  // caption is the caption of the last call with text appended (or
+  // nothing); the lines are made anew otherwise, and when width changed.
+  const std::vector<Text>& Update(TextView caption, bool extends, int width,
+                                  TextMeasurer& measurer);
+  // Forgets the lines: the next Update makes them anew.
+  void Clear();
+  // Hands the lines over, and forgets them.
+  std::vector<Text> Take();
+
+ private:
+  void Wrap(TextView caption, int width, TextMeasurer& measurer);
+
+  std::vector<Text> lines_;
+  size_t length_ = 0;      // of the caption wrapped last
+  size_t tail_start_ = 0;  // where its last line, which may still grow, starts
+  size_t tail_line_ = 0;   // the first display line of that line
+  int width_ = -1;
+};
+
 }  // namespace yomite::render

@@ -7,6 +7,21 @@
 
 namespace yomite::mci_testing {
 
+std::vector<uint8_t> NoteFlood(size_t count, uint32_t delta) {
+  TrackBuilder t;
+  for (size_t i = 0; i < count; ++i) {
+    const auto key = static_cast<uint8_t>(36 + (i / 2) % 48);
+    const uint8_t velocity = i % 2 == 0 ? 100 : 0;
+    if (i == 0) {
+      t.Event(delta, {0x90, key, velocity});
+    } else {
+      t.Event(delta, {key, velocity});
+    }
+  }
+  t.EndOfTrack(0);
+  return BuildMidiFile(0, 480, {t});
+}
+
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(bytes.data()),

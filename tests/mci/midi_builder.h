@@ -17,6 +17,11 @@ using platform::midi::TrackBuilder;
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
+// A file of one track: count note events delta ticks apart (notes on and
+// off in turn across the keys, in running status), then the end of the
+// track, count + 1 events in all, at 480 ticks a quarter.
+std::vector<uint8_t> NoteFlood(size_t count, uint32_t delta);
+
 // The piece the playback tests listen for: a square-wave lead (it starts
 // and stops sharply) playing two short notes, at 80 beats a minute set by a
 // tempo event, then a rest up to the end of track. Without the tempo event

@@ -402,5 +402,65 @@ TEST(MidiPlayer, AControlDuringAReplayHandsTheSoundBackToTheSynthesizer) {
   EXPECT_GT(Rms(p.mono, static_cast<long>(p.mono.size()) - Seconds(1.0), Seconds(1.0)), 0.01f);
 }
 
+// A hostile piece: more events due at once than any music has. The
+// synthesizer takes the budget of each block and the rest are dropped, so a
+// block costs the same however many there are.
+TEST(MidiPlayer, AFloodAtOneInstantReachesTheSynthesizerOnlyUpToTheBudget) {
+  constexpr size_t kNotes = 300'000;
+  OfflinePlayer p(mci_testing::NoteFlood(kNotes, 0));
+  SKIP_WITHOUT_SOUNDFONT(p);
+  p.player->Play(std::nullopt, std::nullopt);
+  const auto start = std::chrono::steady_clock::now();
+  p.Block(MidiPlayer::kBudgetFrames);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(p.player->dropped_events(), kNotes - MidiPlayer::kMaxEventsPerBudget);
+  EXPECT_EQ(p.player->mode(), Mode::kStopped);  // the piece lasts no time at all
+}
+
+TEST(MidiPlayer, AZeroLengthFloodRestartedOnEveryBlockCostsEachBlockOnlyItsBudget) {
+  constexpr size_t kNotes = 100'000;
+  constexpr int kBlocks = 200;
+  OfflinePlayer p(mci_testing::NoteFlood(kNotes, 0));
+  SKIP_WITHOUT_SOUNDFONT(p);
+  const auto start = std::chrono::steady_clock::now();
+  int restarts = 0;
+  for (int i = 0; i < kBlocks; ++i) {
+    // What the music module does on each tick, here as often as it could.
+    for (int k = 0; k < 3 && p.player->mode() == Mode::kStopped; ++k) {
+      p.player->Seek(0);
+      p.player->Play(0, std::nullopt);
+    }
+    if (p.player->mode() == Mode::kPlaying) ++restarts;
+    p.Block(MidiPlayer::kBudgetFrames);
+    ASSERT_EQ(p.player->mode(), Mode::kStopped);
+  }
+  // Unbounded, each restart would hand all the notes over again: minutes.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+  EXPECT_EQ(restarts, kBlocks);
+  EXPECT_EQ(p.player->dropped_events(),
+            uint64_t{kBlocks} * (kNotes - MidiPlayer::kMaxEventsPerBudget));
+}
+
+TEST(MidiPlayer, SeekingPastAFloodOfControllersReplaysOnlyTheBudget) {
+  constexpr int kChanges = 5000;
+  TrackBuilder t;
+  t.Event(0, {0xB0, 7, 100});
+  for (int i = 1; i < kChanges; ++i) t.Event(0, {7, static_cast<uint8_t>(i % 128)});
+  t.Event(480, {0x90, 72, 100}).Event(480, {0x80, 72, 0});
+  t.EndOfTrack(0);
+  OfflinePlayer p(BuildMidiFile(0, 480, {t}));
+  SKIP_WITHOUT_SOUNDFONT(p);
+  p.player->Seek(Seconds(0.25));
+  p.player->Play(std::nullopt, std::nullopt);
+  p.Block(MidiPlayer::kBudgetFrames);
+  EXPECT_EQ(p.player->dropped_events(),
+            static_cast<uint64_t>(kChanges - MidiPlayer::kMaxEventsPerBudget));
+  EXPECT_EQ(p.player->position(), static_cast<uint64_t>(Seconds(0.25)) + MidiPlayer::kBudgetFrames);
+  // The piece goes on from there as usual.
+  p.RenderSeconds(0.5);
+  EXPECT_EQ(p.player->dropped_events(),
+            static_cast<uint64_t>(kChanges - MidiPlayer::kMaxEventsPerBudget));
+}
+
 }  // namespace
 }  // namespace yomite::platform::mci

@@ -44,9 +44,19 @@ std::vector<uint8_t> WithTrack(std::vector<uint8_t> track_bytes, uint16_t format
   return out;
 }
 
+// One text event more than the reader takes, each of no length at time 0.
+std::vector<uint8_t> EventFlood() {
+  std::vector<uint8_t> track;
+  track.reserve(4 * (platform::midi::kMaxMidiEvents + 1));
+  for (size_t i = 0; i <= platform::midi::kMaxMidiEvents; ++i)
+    track.insert(track.end(), {0x00, 0xFF, 0x01, 0x00});
+  return WithTrack(track);
+}
+
 std::vector<RefusalCase> RefusalCases() {
   const std::vector<uint8_t> end = {0x00, 0xFF, 0x2F, 0x00};
   return {
+      {MidiProblem::kTooManyEvents, "a million events and one", EventFlood()},
       {MidiProblem::kNotMidi, "empty", {}},
       {MidiProblem::kNotMidi,
        "text",

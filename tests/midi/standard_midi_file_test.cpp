@@ -169,5 +169,38 @@ TEST(StandardMidiFile, TrackWithoutEndMarkerAndBytesAfterIt) {
   EXPECT_EQ(after_end.length_us, 0);
 }
 
+TEST(StandardMidiFile, EventsUpToTheLimitAreReadOneMoreIsRefused) {
+  // The end of the track counts as an event too.
+  MidiSequence seq = Read(mci_testing::NoteFlood(kMaxMidiEvents - 1, 0));
+  EXPECT_EQ(seq.events.size(), kMaxMidiEvents - 1);
+  EXPECT_EQ(Refusal(mci_testing::NoteFlood(kMaxMidiEvents, 0)),
+            "holds more than " + std::to_string(kMaxMidiEvents) + " events");
+}
+
+TEST(StandardMidiFile, TheEventLimitCountsAllTracksTogether) {
+  TrackBuilder half, end;
+  half.Event(0, {0x90, 60, 100});
+  for (size_t i = 1; i < kMaxMidiEvents / 2; ++i) half.Event(1, {60, static_cast<uint8_t>(i % 2)});
+  half.EndOfTrack(0);
+  end.EndOfTrack(0);
+  EXPECT_EQ(Refusal(BuildMidiFile(1, 480, {half, half, end})),
+            "holds more than " + std::to_string(kMaxMidiEvents) + " events");
+  EXPECT_EQ(Read(BuildMidiFile(1, 480, {half, end})).events.size(), kMaxMidiEvents / 2);
+}
+
+TEST(StandardMidiFile, AFileAsLargeAsTheFilesAllowIsRead) {
+  // The file layer refuses larger files before they are held. A valid file
+  // padded with a chunk of another kind, which readers skip.
+  TrackBuilder t;
+  t.Event(0, {0x90, 60, 100}).Event(480, {0x80, 60, 0}).EndOfTrack(0);
+  std::vector<uint8_t> bytes = BuildMidiFile(0, 480, {t});
+  const size_t padding = kMaxMidiFileBytes - bytes.size() - 8;
+  bytes.insert(bytes.end(), {'X', 'p', 'a', 'd', static_cast<uint8_t>(padding >> 24),
+                             static_cast<uint8_t>(padding >> 16),
+                             static_cast<uint8_t>(padding >> 8), static_cast<uint8_t>(padding)});
+  bytes.resize(kMaxMidiFileBytes);
+  EXPECT_EQ(Read(bytes).events.size(), 2u);
+}
+
 }  // namespace
 }  // namespace yomite::platform::midi

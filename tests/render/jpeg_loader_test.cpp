@@ -6,6 +6,7 @@
 #include <turbojpeg.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -244,6 +245,36 @@ TEST(JpegDecode, SizesAtTheLimitLoad) {
   EXPECT_EQ(p.width, kMaxPictureSide);
   EXPECT_EQ(p.height, 8);
   EXPECT_TRUE(Near(At(p, 3, 3), kBlue, 6));
+}
+
+// A progressive picture whose last scan is written again and again: each
+// copy is another pass over the whole picture. Up to the limit it is a
+// picture (the copies only warn); past it, an invalid one, found before the
+// passes are made.
+TEST(JpegDecode, ScansUpToTheLimitDecodeAScanBombIsInvalid) {
+  const int w = 256, h = 256;
+  Pixels source = Gradient(w, h);
+  std::string progressive =
+      EncodeRgb(source, w, h, {.subsampling = TJSAMP_420, .progressive = true});
+  const int scans = CountScans(progressive);
+  ASSERT_GT(scans, 2) << "the sample must be progressive";
+
+  Picture at_limit = DecodeJpeg(RepeatLastScan(progressive, kMaxPictureScans - scans), "p.jpg");
+  EXPECT_EQ(at_limit.width, w);
+  EXPECT_LT(MeanError(at_limit.pixels, source), 2.5);
+
+  Outcome e = ErrorOf(
+      [&] { DecodeJpeg(RepeatLastScan(progressive, kMaxPictureScans - scans + 1), "p.jpg"); });
+  EXPECT_EQ(e.number, err::kInvalidPicture);
+  EXPECT_EQ(e.message,
+            "Invalid picture: p.jpg has more than " + std::to_string(kMaxPictureScans) + " scans");
+
+  // Unbounded, this many passes over the picture take minutes.
+  const std::string bomb = RepeatLastScan(progressive, 200'000);
+  const auto start = std::chrono::steady_clock::now();
+  e = ErrorOf([&] { DecodeJpeg(bomb, "bomb.jpg"); });
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(e.number, err::kInvalidPicture);
 }
 
 class JpegLoaderTest : public ::testing::Test {

@@ -213,4 +213,57 @@ TEST(FixedWidthMeasurer, FullWidthCharactersCountDouble) {
   EXPECT_EQ(other.Width(u"aあ"), 19);
 }
 
+TEST(GrowingCaptionLines, AppendedPiecesWrapAsTheWholeCaptionDoes) {
+  // Pieces that split lines, CR LF pairs and surrogate-free text at every
+  // place, and captions set anew now and then.
+  const std::vector<Text> pieces = {u"\r",    u"\n",       u"\r\n",        u"あいうえおかきくけこ",
+                                    u"word ", u"「かぎ」", u"。",          u"",
+                                    u"a",     u"\r\r",     u"長い行の続き"};
+  std::mt19937 random(12);
+  for (int round = 0; round < 200; ++round) {
+    SCOPED_TRACE(round);
+    GrowingCaptionLines lines;
+    CountingMeasurer measurer;
+    Text caption;
+    const int width = 40 + static_cast<int>(random() % 120);
+    for (int step = 0; step < 30; ++step) {
+      bool extends = true;
+      if (random() % 12 == 0) {
+        caption.clear();
+        extends = false;
+      }
+      caption += pieces[random() % pieces.size()];
+      const Lines& got = lines.Update(caption, extends, width, measurer);
+      ASSERT_EQ(Show(got), Show(Wrap(caption, width))) << ToUtf8(caption);
+    }
+  }
+}
+
+TEST(GrowingCaptionLines, ARedrawAfterAnAppendCostsTheSameHoweverLongTheCaption) {
+  const Text line = u"ここは長い文章の一行です。何度でも足されます。\r\n";
+  auto cost_of_one_more = [&](int lines_before) {
+    GrowingCaptionLines lines;
+    CountingMeasurer measurer;
+    Text caption;
+    for (int i = 0; i < lines_before; ++i) caption += line;
+    lines.Update(caption, false, 200, measurer);
+    caption += line;
+    measurer.measured = 0;
+    const size_t count = lines.Update(caption, true, 200, measurer).size();
+    EXPECT_EQ(count, Wrap(caption, 200).size());
+    return measurer.measured;
+  };
+  const long small = cost_of_one_more(10);
+  EXPECT_GT(small, 0);
+  EXPECT_EQ(cost_of_one_more(20'000), small);
+  // A change of width, or a caption set anew, wraps it all again.
+  GrowingCaptionLines lines;
+  CountingMeasurer measurer;
+  lines.Update(line + line, false, 200, measurer);
+  measurer.measured = 0;
+  lines.Update(line + line, true, 300, measurer);
+  EXPECT_GT(measurer.measured, line.size());
+  EXPECT_EQ(Show(lines.Update(u"new", false, 300, measurer)), Show(Lines{u"new"}));
+}
+
 }  // namespace

@@ -131,4 +131,47 @@ bool HasMarker(const std::string& jpeg, uint8_t wanted) {
   return found;
 }
 
+namespace {
+
+// Where each start-of-scan marker is: segments are skipped by their length,
+// the coded data after a scan header up to the next marker that is neither
+// a stuffed zero nor a restart marker.
+std::vector<size_t> ScanStarts(const std::string& jpeg) {
+  auto at = [&](size_t i) { return static_cast<uint8_t>(jpeg.at(i)); };
+  std::vector<size_t> scans;
+  size_t i = 2;
+  while (i + 4 <= jpeg.size() && at(i) == 0xFF) {
+    const uint8_t marker = at(i + 1);
+    if (marker == 0xD9) break;
+    const size_t start = i;
+    i += 2 + (size_t{at(i + 2)} << 8 | at(i + 3));
+    if (marker != 0xDA) continue;
+    scans.push_back(start);
+    while (i + 1 < jpeg.size() &&
+           !(at(i) == 0xFF && at(i + 1) != 0 && (at(i + 1) < 0xD0 || at(i + 1) > 0xD7))) {
+      ++i;
+    }
+  }
+  return scans;
+}
+
+}  // namespace
+
+int CountScans(const std::string& jpeg) { return static_cast<int>(ScanStarts(jpeg).size()); }
+
+std::string RepeatLastScan(const std::string& jpeg, int copies) {
+  const std::vector<size_t> scans = ScanStarts(jpeg);
+  const size_t end = jpeg.rfind("\xFF\xD9");
+  if (scans.empty() || end == std::string::npos || end < scans.back()) {
+    throw std::runtime_error("no scan before the end marker");
+  }
+  const size_t last = scans.back();
+  const std::string scan = jpeg.substr(last, end - last);
+  std::string out = jpeg.substr(0, end);
+  out.reserve(jpeg.size() + scan.size() * static_cast<size_t>(copies));
+  for (int i = 0; i < copies; ++i) out += scan;
+  out += jpeg.substr(end);
+  return out;
+}
+
 }  // namespace yomite::testing

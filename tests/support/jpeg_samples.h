@@ -39,4 +39,11 @@ size_t ScanDataOffset(const std::string& jpeg);
 
 bool HasMarker(const std::string& jpeg, uint8_t marker);
 
+// How many scans the stream holds.
+int CountScans(const std::string& jpeg);
+
+// The stream with its last scan (header and data) written copies more times
+// before its end: a progressive picture that decoders read pass after pass.
+std::string RepeatLastScan(const std::string& jpeg, int copies);
+
 }  // namespace yomite::testing

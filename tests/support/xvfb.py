@@ -5,12 +5,12 @@ import os
 import subprocess
 
 
-def start_xvfb(width, height):
+def start_xvfb(width, height, extra_args=()):
     """Returns the Xvfb process and its display name, e.g. ":99"; raises
-    RuntimeError when it does not start."""
+    RuntimeError when it does not start. extra_args go to Xvfb as well."""
     read_fd, write_fd = os.pipe()
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-                             "%dx%dx24" % (width, height), "-nolisten", "tcp"],
+                             "%dx%dx24" % (width, height), "-nolisten", "tcp", *extra_args],
                             pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
     os.close(write_fd)

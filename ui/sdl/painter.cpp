@@ -64,15 +64,16 @@ std::vector<Text> Painter::Wrap(TextView caption, int width, int pixel_size) {
 }
 
 const std::vector<Text>& Painter::CaptionLines(const Control& control, int width, int pixel_size) {
+  static const std::vector<Text> kNone;
+  TTF_Font* font = fonts_ ? fonts_->Get(pixel_size) : nullptr;
+  if (!font) return kNone;
   CachedLines& cached = caption_lines_[&control];
-  if (cached.width != width || cached.pixel_size != pixel_size ||
-      cached.caption != control.Caption()) {
-    cached.caption = control.Caption();
-    cached.width = width;
-    cached.pixel_size = pixel_size;
-    cached.lines = Wrap(cached.caption, width, pixel_size);
-  }
-  return cached.lines;
+  const bool extends =
+      cached.caption_sets == control.CaptionSets() && cached.pixel_size == pixel_size;
+  cached.caption_sets = control.CaptionSets();
+  cached.pixel_size = pixel_size;
+  TtfMeasurer measurer(font);
+  return cached.lines.Update(control.Caption(), extends, width, measurer);
 }
 
 void Painter::DrawLines(const std::vector<Text>& lines, const SDL_Rect& rect, int pixel_size,
@@ -98,13 +99,17 @@ void Painter::DrawLines(const std::vector<Text>& lines, const SDL_Rect& rect, in
   SDL_RenderSetClipRect(renderer_, nullptr);
 }
 
-void Painter::PaintWindow(const Window& window, PictureBuffers& buffers, const Control* pressed) {
+void Painter::PaintBackOnly(const Window& window) {
   Color back = window.BackColor();
   back_ = back;
   marks_.clear();
   SDL_SetRenderDrawColor(renderer_, back.r, back.g, back.b, 255);
   SDL_RenderSetClipRect(renderer_, nullptr);
   SDL_RenderClear(renderer_);
+}
+
+void Painter::PaintWindow(const Window& window, PictureBuffers& buffers, const Control* pressed) {
+  PaintBackOnly(window);
   for (const Control* c : window.DrawingOrder()) {
     if (!c->Visible()) continue;
     switch (c->kind()) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "platform/render/text_layout.h"
 #include "ui/sdl/desktop_dpi.h"
 #include "ui/sdl/fonts.h"
 #include "ui/sdl/picture_buffers.h"
@@ -48,6 +49,9 @@ class Painter {
   // the button drawn pressed in, or null.
   void PaintWindow(const Window& window, PictureBuffers& buffers, const Control* pressed);
 
+  // The window's back colour alone.
+  void PaintBackOnly(const Window& window);
+
   // A box centred over an area of width by height pixels, sized to its
   // text: a title bar, the lines and an OK button.
   MessageBoxLayout LayoutMessageBox(TextView text, TextView title, int width, int height);
@@ -66,6 +70,9 @@ class Painter {
   void EndFrame() { texts_.EndFrame(); }
   // The renderer lost its textures.
   void DropTextures();
+  // Frees the wrapped captions kept from frame to frame; each is wrapped
+  // anew when it is next drawn.
+  void DropCaptions() { caption_lines_.clear(); }
   TextTextures& texts() { return texts_; }
 
  private:
@@ -83,10 +90,9 @@ class Painter {
   void Mark(const SDL_Rect& rect);
 
   struct CachedLines {
-    Text caption;
-    int width = -1;
+    uint64_t caption_sets = 0;
     int pixel_size = 0;
-    std::vector<Text> lines;
+    render::GrowingCaptionLines lines;
   };
 
   SDL_Renderer* renderer_;

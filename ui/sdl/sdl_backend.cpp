@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -279,45 +280,72 @@ int SdlBackend::Run(Window& window) {
   });
   SDL_Event event;
   while (!ended_) {
-    if (quit_requested_) {
-      Quit();
-      continue;
-    }
-    if (layout_pending_) {
-      layout_pending_ = false;
-      Layout();
-      continue;
-    }
-    RunTimers();
-    if (ended_) break;
-    if (dirty_) Draw();
-    if (on_first_wait) {
-      std::function<void()> first = std::move(on_first_wait);
-      on_first_wait = nullptr;
-      if (!Guard(first)) continue;
-    }
-    int timeout = -1;
-    if (std::optional<uint64_t> next = dispatch_->timers().NextDeadline()) {
-      uint64_t now = Now();
-      timeout = *next > now ? int(std::min<uint64_t>(*next - now, 1u << 30)) : 0;
-    }
-    if (sleeper_ && timeout > 0 && !SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) {
-      uint64_t now = Now();
-      if (now < last_pump_ + kPumpEveryMs) {
-        int nap = std::min<int>(timeout, int(last_pump_ + kPumpEveryMs - now));
-        if (sleeper_->SleepIfIdle(nap)) continue;  // only a timer is due
-      }
-    }
-    last_pump_ = Now();
-    bool got = timeout < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, timeout);
-    for (int n = 0; got && !ended_; ++n) {
-      Handle(event);
-      if (n + 1 >= kMaxEventsPerPass) break;
-      got = SDL_PollEvent(&event);
+    try {
+      // Memory that runs out between the handlers (drawing a caption,
+      // laying out a box) is reported as it is inside them.
+      Guard([&] { RunPass(event); });
+    } catch (const std::bad_alloc&) {
+      // Not even the report could be made: the line on standard error and
+      // the exit status still say it.
+      std::fputs("yomite: Run-time error 7: Out of memory\n", stderr);
+      End();
     }
   }
   SDL_HideWindow(window_);
   return dispatch_->failed() ? 1 : 0;
+}
+
+void SdlBackend::RunPass(SDL_Event& event) {
+  if (quit_requested_) {
+    Quit();
+    return;
+  }
+  if (layout_pending_) {
+    layout_pending_ = false;
+    Layout();
+    return;
+  }
+  RunTimers();
+  if (ended_) return;
+  if (dirty_) Draw();
+  if (on_first_wait) {
+    std::function<void()> first = std::move(on_first_wait);
+    on_first_wait = nullptr;
+    if (!Guard(first)) return;
+  }
+  int timeout = -1;
+  if (std::optional<uint64_t> next = dispatch_->timers().NextDeadline()) {
+    uint64_t now = Now();
+    timeout = *next > now ? int(std::min<uint64_t>(*next - now, 1u << 30)) : 0;
+  }
+  bool got = false;
+  if (sleeper_) {
+    // On X11 the loop never waits in SDL: see WaitForEvent.
+    if (timeout != 0 && !SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) {
+      uint64_t now = Now();
+      if (now < last_pump_ + kPumpEveryMs) {
+        int nap = int(last_pump_ + kPumpEveryMs - now);
+        if (timeout > 0) nap = std::min(nap, timeout);
+        if (sleeper_->SleepIfIdle(nap)) return;  // a timer or the next pump is due
+      }
+    }
+    last_pump_ = Now();
+    got = SDL_PollEvent(&event);
+  } else {
+    last_pump_ = Now();
+    got = timeout < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, timeout);
+  }
+  for (int n = 0; got && !ended_; ++n) {
+    Handle(event);
+    if (n + 1 >= kMaxEventsPerPass) break;
+    got = SDL_PollEvent(&event);
+  }
+}
+
+bool SdlBackend::WaitForEvent(SDL_Event* event) {
+  if (!sleeper_) return SDL_WaitEvent(event) != 0;
+  while (!SDL_PollEvent(event)) sleeper_->SleepIfIdle(int(kPumpEveryMs));
+  return true;
 }
 
 void SdlBackend::TakeFocus() {
@@ -482,7 +510,20 @@ void SdlBackend::DrawNow() { Draw(); }
 void SdlBackend::Draw() {
   dirty_ = false;
   if (!model_ || model_->InnerWidthPx() <= 0 || model_->InnerHeightPx() <= 0) return;
-  painter_->PaintWindow(*model_, buffers_, PressedLook());
+  if (window_unpaintable_) {
+    painter_->PaintBackOnly(*model_);
+  } else {
+    try {
+      painter_->PaintWindow(*model_, buffers_, PressedLook());
+    } catch (const std::bad_alloc&) {
+      // The error box that reports this is drawn over the back colour
+      // alone: drawing the window again would only fail again.
+      window_unpaintable_ = true;
+      painter_->DropCaptions();
+      painter_->PaintBackOnly(*model_);
+      if (!dispatch_ || !dispatch_->failed()) throw;
+    }
+  }
   if (box_) painter_->PaintMessageBox(*box_, box_ok_pressed_);
   bool only_marks = false;
   if (show_pending_) {
@@ -528,7 +569,7 @@ bool SdlBackend::ShowBox(const Text& text, const Text& title) {
   SDL_Event event;
   while (open) {
     if (dirty_) Draw();
-    if (!SDL_WaitEvent(&event)) break;
+    if (!WaitForEvent(&event)) break;
     switch (event.type) {
       case SDL_QUIT:
         quit_requested_ = true;

@@ -97,6 +97,16 @@ class SdlBackend : public Backend {
   bool Guard(const std::function<void()>& handler) { return dispatch_->Guard(handler); }
   // Shows a run-time error in a box and on standard error.
   void Report(const RuntimeError& error);
+  // One pass of the event loop.
+  void RunPass(SDL_Event& event);
+  // The next event, waiting as long as it takes. On X11 it waits on the
+  // X connection and then polls SDL, never in SDL's own wait: while SDL
+  // waits, every event it queues makes it send the window a wake-up
+  // message over a second connection to the X server, and one the server
+  // takes only after End has destroyed the window (the two connections
+  // keep no order between them) is a BadWindow error, which Xlib answers
+  // by ending the program with status 1.
+  bool WaitForEvent(SDL_Event* event);
   void Handle(const SDL_Event& event);
   void HandleWindowEvent(const SDL_WindowEvent& event);
   void HandleMouseButton(const SDL_MouseButtonEvent& event, bool down);
@@ -137,6 +147,8 @@ class SdlBackend : public Backend {
   // The renderer draws into the window's own surface.
   bool software_ = false;
   bool ended_ = false;
+  // Drawing the window ran out of memory: only its back colour is drawn.
+  bool window_unpaintable_ = false;
   bool quit_requested_ = false;
   bool layout_pending_ = false;
   int modal_depth_ = 0;

@@ -1,0 +1,324 @@
+#!/usr/bin/env python3
+"""The real player in a real X server on data made to hurt it: music that
+floods the synthesizer, a picture that repeats its scans, a page that is
+never cleared, a prose line of 200 MB. Each must end by itself with its
+error, or play on and still end at once on End; none may end by a signal.
+
+usage: hostile_e2e.py PLAYER
+
+Exits 0 when every check passes, 1 on the first failure, 77 (skipped) when
+there is no Xvfb to run it in. Prints what it measured (End latency, time
+to the error, peak memory).
+"""
+
+import os
+import resource
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import player_e2e as e2e  # noqa: E402
+
+SKIP = 77
+# The address space the player gets: what a small machine would give it.
+ADDRESS_LIMIT = 3 << 30
+# Generous bounds, to catch hangs, not to time anything.
+ERROR_WITHIN_S = 10.0
+END_WITHIN_S = 2.0
+
+
+def note_flood(notes):
+    """A MIDI file of one track holding notes note events, all at time 0."""
+    events = bytearray(b"\x00\x90\x3c\x64")
+    pair = b"\x00\x3c\x00\x00\x3c\x64"  # off and on again, in running status
+    events += pair * ((notes - 1) // 2)
+    if (notes - 1) % 2:
+        events += b"\x00\x3c\x00"
+    events += b"\x00\xff\x2f\x00"
+    return (b"MThd" + struct.pack(">IHHH", 6, 0, 1, 480) + b"MTrk" +
+            struct.pack(">I", len(events)) + bytes(events))
+
+
+def sanitized(exe):
+    """AddressSanitizer reserves terabytes of address space for its own
+    bookkeeping: a player built with it cannot run under the limit."""
+    with open(exe, "rb") as f:
+        return b"__asan_init" in f.read()
+
+
+def limited():
+    resource.setrlimit(resource.RLIMIT_AS, (ADDRESS_LIMIT, ADDRESS_LIMIT))
+
+
+def start(exe, display, log, env=None):
+    run_env = dict(os.environ, DISPLAY=display, SDL_AUDIODRIVER="dummy")
+    run_env.update(env or {})
+    return subprocess.Popen([exe], env=run_env, stderr=log,
+                            preexec_fn=None if sanitized(exe) else limited)
+
+
+def peak_mb(proc):
+    try:
+        with open("/proc/%d/status" % proc.pid) as f:
+            for line in f:
+                if line.startswith("VmHWM:"):
+                    return int(line.split()[1]) / 1024
+    except OSError:
+        pass
+    return -1
+
+
+def cpu_ticks(proc):
+    with open("/proc/%d/stat" % proc.pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])  # user and system time
+
+
+def wait_idle(proc, what, within=120.0):
+    """Waits until the player has used less than a tenth of a core for half
+    a second: whatever a click started has been done and drawn."""
+    deadline = time.monotonic() + within
+    tick = os.sysconf("SC_CLK_TCK")
+    while time.monotonic() < deadline:
+        before = cpu_ticks(proc)
+        time.sleep(0.5)
+        if cpu_ticks(proc) - before < 0.05 * tick:
+            return
+    raise e2e.Failure(what + ": the player was still busy after %.0f s" % within)
+
+
+def stop(proc):
+    if proc.poll() is None:
+        proc.kill()
+        proc.wait()
+
+
+def end_at_once(proc, screen, what):
+    """Clicks End and returns how long the player took to exit."""
+    e2e.check(proc.poll() is None, what + ": the player still runs")
+    peak = peak_mb(proc)
+    clicked = time.monotonic()
+    screen.click(*e2e.END_BUTTON)
+    try:
+        status = proc.wait(timeout=30)
+    except subprocess.TimeoutExpired:
+        raise e2e.Failure(what + ": End did not end the player within 30 s")
+    took = time.monotonic() - clicked
+    print("measured: %s: End took %.0f ms, peak memory %.0f MB" % (what, took * 1000, peak))
+    e2e.check(status == 0, what + ": End exits with status 0 (got %s)" % status)
+    e2e.check(took < END_WITHIN_S, what + ": End within %.0f s" % END_WITHIN_S)
+    return took
+
+
+def error_ends(proc, err_path, number, what, within=ERROR_WITHIN_S):
+    """Waits for the run-time error box, closes it, and checks the report."""
+    started = time.monotonic()
+    screen = e2e.Screen(proc.display)
+    deadline = started + within
+    while not e2e.box_shown(screen.grab()):
+        if proc.poll() is not None or time.monotonic() > deadline:
+            break
+        time.sleep(0.1)
+    took = time.monotonic() - started
+    if proc.poll() is None:
+        e2e.check(e2e.box_shown(screen), what + ": the error box within %.0f s" % within)
+        peak = peak_mb(proc)
+        subprocess.run(["xdotool", "key", "Return"], env=screen.env, check=True, timeout=20)
+    else:
+        peak = -1
+    try:
+        status = proc.wait(timeout=ERROR_WITHIN_S)
+    except subprocess.TimeoutExpired:
+        raise e2e.Failure(what + ": the player did not end after its error")
+    print("measured: %s: error shown after %.1f s, peak memory %.0f MB" % (what, took, peak))
+    e2e.check(status == 1, what + ": exits with status 1, not a signal (got %s)" % status)
+    with open(err_path, "rb") as f:
+        err = f.read().decode(errors="replace")
+    e2e.check("yomite: Run-time error %d:" % number in err,
+              what + ": standard error names error %d (%s)" % (number, err.strip()[-300:]))
+
+
+def music_flood(player, display, work):
+    # The most notes the reader takes, all due at once, restarted for ever:
+    # the synthesizer gets its budget each block and End still ends at once.
+    exe = e2e.install_player(player, os.path.join(work, "flood"), {
+        "opn.dat": ["音楽が鳴っています。", "まだ鳴っています。"],
+    }, {})
+    with open(os.path.join(work, "flood", "dat", "bgm.mid"), "wb") as f:
+        f.write(note_flood(999_999))
+    screen = e2e.Screen(display)
+    err_path = os.path.join(work, "flood.err")
+    with open(err_path, "wb") as log:
+        proc = start(exe, display, log)
+    try:
+        e2e.wait_for(screen, "flood: the first page", lambda s: s.count(e2e.TEXT, e2e.white) > 20)
+        time.sleep(2.0)  # the music starts after the first page, then floods
+        end_at_once(proc, screen, "flood")
+    finally:
+        stop(proc)
+    with open(err_path, "rb") as f:
+        err = f.read().decode(errors="replace")
+    e2e.check(err.count("music plays without some of its events") == 1,
+              "flood: one line on standard error says events were dropped (%s)" % err.strip())
+
+
+def huge_music_file(player, display, work):
+    # 60 MB of notes: refused unread beyond its size, the story plays silent.
+    exe = e2e.install_player(player, os.path.join(work, "huge"), {
+        "opn.dat": ["音楽のない話です。"],
+    }, {})
+    with open(os.path.join(work, "huge", "dat", "bgm.mid"), "wb") as f:
+        f.write(note_flood(20_000_000))
+    screen = e2e.Screen(display)
+    err_path = os.path.join(work, "huge.err")
+    with open(err_path, "wb") as log:
+        proc = start(exe, display, log)
+    try:
+        e2e.wait_for(screen, "huge music: the first page",
+                     lambda s: s.count(e2e.TEXT, e2e.white) > 20)
+        time.sleep(1.0)
+        end_at_once(proc, screen, "60 MB of music")
+    finally:
+        stop(proc)
+    with open(err_path, "rb") as f:
+        err = f.read().decode(errors="replace")
+    e2e.check("music is silent" in err, "huge music: one line says the music is silent (%s)" %
+              err.strip())
+
+
+def scan_bomb(path):
+    """A progressive picture of one colour whose last scan is written 20,000
+    times: a pass over the whole picture each."""
+    plain = path + ".plain.jpg"
+    subprocess.run(["convert", "-size", "1920x1080", "xc:#336699", "-interlace", "JPEG",
+                    "-quality", "90", plain], check=True, timeout=60)
+    with open(plain, "rb") as f:
+        data = f.read()
+    os.remove(plain)
+    last = data.rfind(b"\xff\xda")
+    end = data.rfind(b"\xff\xd9")
+    with open(path, "wb") as f:
+        f.write(data[:end] + data[last:end] * 20_000 + data[end:])
+
+
+def picture_bomb(player, display, work):
+    exe = e2e.install_player(player, os.path.join(work, "bomb"), {
+        "opn.dat": ["絵が出ます。", ">img>bomb", "出ません。"],
+    }, {"bomb.jpg": scan_bomb})
+    screen = e2e.Screen(display)
+    err_path = os.path.join(work, "bomb.err")
+    with open(err_path, "wb") as log:
+        proc = start(exe, display, log)
+    proc.display = display
+    try:
+        e2e.wait_for(screen, "bomb: the first page", lambda s: s.count(e2e.TEXT, e2e.white) > 20)
+        time.sleep(0.2)
+        screen.click((e2e.CLICKME[0] + e2e.CLICKME[2]) // 2, (e2e.CLICKME[1] + e2e.CLICKME[3]) // 2)
+        error_ends(proc, err_path, 481, "scan bomb")
+    finally:
+        stop(proc)
+
+
+def endless_page(player, display, work):
+    # An empty line at the first place of every page keeps the page from
+    # being cleared: a right click runs 100,000 lines onto one caption, a
+    # click adds more, and End, clicked while that is drawn, ends at once.
+    block = ["この頁は消されずに伸び続けます。"] * 10 + [""]
+    exe = e2e.install_player(player, os.path.join(work, "page"), {
+        "opn.dat": [">p"] + block * 9_200 + ["最後の行です。"],
+    }, {})
+    screen = e2e.Screen(display)
+    err_path = os.path.join(work, "page.err")
+    with open(err_path, "wb") as log:
+        proc = start(exe, display, log)
+    try:
+        s = e2e.wait_for(screen, "page: the first page",
+                         lambda s: s.count(e2e.TEXT, e2e.white) > 20)
+        # The top line, which a page that is never cleared keeps.
+        top = (e2e.TEXT[0], e2e.TEXT[1], e2e.TEXT[2], e2e.TEXT[1] + 24)
+        first = s.crop(top)
+        clicked = time.monotonic()
+        screen.click(400, 500, button=3)  # fast-forward: 100,000 lines at most
+        wait_idle(proc, "page")
+        print("measured: fast-forwarding 100,000 lines and drawing them took %.0f ms" %
+              ((time.monotonic() - clicked - 0.5) * 1000))
+        e2e.check(screen.grab().crop(top) == first, "page: the top line never changed")
+        # One page more: how long it keeps the player busy is how late End
+        # would answer.
+        clicked = time.monotonic()
+        screen.click(400, 500)
+        wait_idle(proc, "page")
+        print("measured: a click on a page of 100,000 lines keeps the player busy %.0f ms" %
+              ((time.monotonic() - clicked - 0.5) * 1000))
+        screen.click(400, 500)  # and once more, with End right after it
+        time.sleep(0.05)
+        end_at_once(proc, screen, "100,000 lines on one page")
+    finally:
+        stop(proc)
+
+
+def huge_line(player, display, work):
+    # One prose line of 200 MB: memory runs out somewhere on its way to the
+    # screen, and that is the run-time error report, not an abort.
+    folder = os.path.join(work, "line")
+    exe = e2e.install_player(player, folder, {"opn.dat": ["最初の行です。"]}, {})
+    with open(os.path.join(folder, "dat", "opn.dat"), "ab") as f:
+        chunk = "長".encode("cp932") * (1 << 20)
+        for _ in range(100):
+            f.write(chunk)
+        f.write(b"\r\n")
+    err_path = os.path.join(work, "line.err")
+    with open(err_path, "wb") as log:
+        proc = start(exe, display, log)
+    proc.display = display
+    try:
+        # The text runs on to it by itself. Reading and converting 200 MB
+        # take most of the time.
+        error_ends(proc, err_path, 7, "200 MB prose line", within=60)
+    finally:
+        stop(proc)
+
+
+def main():
+    if len(sys.argv) != 2:
+        print(__doc__)
+        return 2
+    player = os.path.abspath(sys.argv[1])
+    if shutil.which("Xvfb") is None:
+        print("SKIP: Xvfb is not installed (scripts/setup.sh installs it)")
+        return SKIP
+    for tool in ("xdotool", "import", "convert"):
+        if shutil.which(tool) is None:
+            print("FAIL: %s is not installed (scripts/setup.sh installs it)" % tool)
+            return 1
+    cases = [music_flood, huge_music_file, picture_bomb, endless_page]
+    if sanitized(player):
+        print("note: the player is built with AddressSanitizer: no address limit, and no 200 MB line")
+    else:
+        cases.append(huge_line)
+    wanted = os.environ.get("HOSTILE_CASES")
+    if wanted:
+        cases = [c for c in cases if c.__name__ in wanted.split(",")]
+    started = time.monotonic()
+    server, display = e2e.start_xvfb()
+    work = tempfile.mkdtemp(prefix="yomite-hostile-")
+    try:
+        for case in cases:
+            case(player, display, work)
+    except e2e.Failure as e:
+        print("FAIL:", e, "(files in %s)" % work)
+        return 1
+    finally:
+        server.terminate()
+        server.wait()
+    shutil.rmtree(work, ignore_errors=True)
+    print("passed in %.1f s" % (time.monotonic() - started))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
