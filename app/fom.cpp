@@ -19,7 +19,9 @@ Fom::Fom(MainWindow& w, Platform platform) : w_(w), p_(std::move(platform)), bgm
   w_.Lbl.on_mouse_down = [this](int button) { Lbl_MouseDown(static_cast<int16_t>(button)); };
   w_.Lbl.on_mouse_up = [this](int button) { Lbl_MouseUp(static_cast<int16_t>(button)); };
   w_.ClickMe.on_click = [this] { ClickMe_Click(); };
-  w_.ClickMe.on_mouse_down = [this](int button) { ClickMe_MouseDown(static_cast<int16_t>(button)); };
+  w_.ClickMe.on_mouse_down = [this](int button) {
+    ClickMe_MouseDown(static_cast<int16_t>(button));
+  };
   w_.ClickMe.on_mouse_up = [this](int button) { ClickMe_MouseUp(static_cast<int16_t>(button)); };
 }
 

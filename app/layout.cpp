@@ -74,8 +74,9 @@ void Fom::Form_Resize() {
   w_.ClickCom.SetForeColor({255, 100, 200});
   w_.ClickCom.SetFontSize(S);
   w_.ClickCom.SetBorder(ui::BorderStyle::kNone);
-  w_.ClickCom.SetCaption(u"左上のキャラクターボタンを選んで話を進めてください。\r\n"
-                         u"選ぶたびに一日が過ぎていきます｡ ");
+  w_.ClickCom.SetCaption(
+      u"左上のキャラクターボタンを選んで話を進めてください。\r\n"
+      u"選ぶたびに一日が過ぎていきます｡ ");
 }
 
 }  // namespace yomite

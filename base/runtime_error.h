@@ -9,18 +9,18 @@
 namespace yomite {
 
 namespace err {
-inline constexpr int kInvalidCall = 5;     // "Invalid procedure call or argument"
-inline constexpr int kOutOfMemory = 7;     // "Out of memory"
-inline constexpr int kSubscript = 9;       // "Subscript out of range"
-inline constexpr int kOutOfStack = 28;     // "Out of stack space"
-inline constexpr int kFileNotFound = 53;   // "File not found"
-inline constexpr int kBadFileNumber = 52;  // "Bad file name or number"
-inline constexpr int kDeviceIo = 57;       // "Device I/O error"
-inline constexpr int kPastEnd = 62;        // "Input past end of file"
-inline constexpr int kPermission = 70;     // "Permission denied"
-inline constexpr int kPathAccess = 75;     // "Path/File access error"
-inline constexpr int kNoSuchElement = 340;  // "Control array element does not exist"
-inline constexpr int kAlreadyLoaded = 360;  // "Object already loaded"
+inline constexpr int kInvalidCall = 5;       // "Invalid procedure call or argument"
+inline constexpr int kOutOfMemory = 7;       // "Out of memory"
+inline constexpr int kSubscript = 9;         // "Subscript out of range"
+inline constexpr int kOutOfStack = 28;       // "Out of stack space"
+inline constexpr int kFileNotFound = 53;     // "File not found"
+inline constexpr int kBadFileNumber = 52;    // "Bad file name or number"
+inline constexpr int kDeviceIo = 57;         // "Device I/O error"
+inline constexpr int kPastEnd = 62;          // "Input past end of file"
+inline constexpr int kPermission = 70;       // "Permission denied"
+inline constexpr int kPathAccess = 75;       // "Path/File access error"
+inline constexpr int kNoSuchElement = 340;   // "Control array element does not exist"
+inline constexpr int kAlreadyLoaded = 360;   // "Object already loaded"
 inline constexpr int kInvalidPicture = 481;  // "Invalid picture"
 }  // namespace err
 

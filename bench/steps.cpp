@@ -20,7 +20,8 @@ double Seconds(Clock::time_point since) {
 double ProseLinesPerSecond(long lines) {
   fs::path dat = FreshFolder("bench-prose");
   std::string bytes;
-  for (long i = 0; i < lines; ++i) bytes += "\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD line of prose\r\n";
+  for (long i = 0; i < lines; ++i)
+    bytes += "\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD line of prose\r\n";
   WriteFile(dat / "opn.dat", bytes);
   Engine e(dat);
   e.Start();

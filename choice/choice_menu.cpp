@@ -31,8 +31,7 @@ void Fom::QstCom_Click(int16_t Index) {
   CloseScript();
   Text name;
   if (s_.DayCnt < 8) {
-    name = FromUtf8(std::to_string(Index)) + u"_" +
-           FromUtf8(std::to_string(s_.Visits[Index]));
+    name = FromUtf8(std::to_string(Index)) + u"_" + FromUtf8(std::to_string(s_.Visits[Index]));
   } else {
     name = u"bad";
   }

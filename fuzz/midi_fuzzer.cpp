@@ -17,10 +17,9 @@ using namespace yomite::platform::midi;
 namespace {
 
 // The limit of events, scaled down to what a small input can reach: a file
-// with more events than the limit is refused (every event counts, tempo changes and track ends too, so more
-// sounding events than the limit is more than enough); what is read
-// within the limits holds no more; and a file refused without limits is
-// refused with them.
+// with more events than the limit is refused (every event counts, tempo changes and track ends too,
+// so more sounding events than the limit is more than enough); what is read within the limits holds
+// no more; and a file refused without limits is refused with them.
 void CheckLimits(std::span<const uint8_t> bytes, const MidiSequence* unlimited) {
   for (size_t max_events : {size_t{1}, size_t{3}, size_t{16}, size_t{200}}) {
     auto read = ReadStandardMidiFile(bytes, MidiLimits{.max_events = max_events});

@@ -10,9 +10,10 @@ void Fom::ShowPicture(const Text& name) {
   w_.E.SetPicture(p_.pictures.LoadPicture(s_.DatPath + file), file);
   w_.Img.Cls();
   const platform::PicturePtr& picture = w_.E.Picture();
-  w_.Img.PaintPicture(picture, w_.E.PictureSource(),
-                      ui::PixelRect{0, 0, double(w_.Img.ScaleWidth()), double(w_.Img.ScaleHeight())},
-                      ui::PixelRect{0, 0, double(w_.E.ScaleWidth()), double(w_.E.ScaleHeight())});
+  w_.Img.PaintPicture(
+      picture, w_.E.PictureSource(),
+      ui::PixelRect{0, 0, double(w_.Img.ScaleWidth()), double(w_.Img.ScaleHeight())},
+      ui::PixelRect{0, 0, double(w_.E.ScaleWidth()), double(w_.E.ScaleHeight())});
 }
 
 void Fom::Img_Click() {

@@ -126,8 +126,8 @@ std::optional<int> CharCode(char16_t c) {
   auto bytes = Encode(TextView(&c, 1));
   if (!bytes || bytes->empty()) return std::nullopt;
   if (bytes->size() == 1) return static_cast<int>(static_cast<unsigned char>((*bytes)[0]));
-  int code = (static_cast<unsigned char>((*bytes)[0]) << 8) |
-             static_cast<unsigned char>((*bytes)[1]);
+  int code =
+      (static_cast<unsigned char>((*bytes)[0]) << 8) | static_cast<unsigned char>((*bytes)[1]);
   return static_cast<int>(static_cast<int16_t>(code));
 }
 

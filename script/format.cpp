@@ -40,7 +40,8 @@ long InStr(TextView s, TextView what) {
 }
 
 Text Mid(TextView s, long start, long length) {
-  if (start < 1) throw RuntimeError(err::kInvalidCall, "cut starts at position " + std::to_string(start));
+  if (start < 1)
+    throw RuntimeError(err::kInvalidCall, "cut starts at position " + std::to_string(start));
   if (length < 0) throw RuntimeError(err::kInvalidCall, "cut of length " + std::to_string(length));
   size_t from = static_cast<size_t>(start - 1);
   if (from >= s.size()) return {};

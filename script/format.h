@@ -52,8 +52,8 @@ inline constexpr std::array<Keyword, 13> kKeywords{{
 }};
 
 // A prose line followed by a line holding one of these waits for a click.
-inline constexpr std::array<TextView, 8> kPauseKeywords{
-    u">game", u">p", u">qst", u">bon", u">end", u">bof", u">img", u">ive"};
+inline constexpr std::array<TextView, 8> kPauseKeywords{u">game", u">p",   u">qst", u">bon",
+                                                        u">end",  u">bof", u">img", u">ive"};
 
 // The placeholder in scripts and the fixed name that replaces it.
 inline constexpr char16_t kPlaceholder = u'Ｙ';

@@ -1,9 +1,10 @@
 // Recognising and cutting script lines.
+#include "script/format.h"
+
 #include <gtest/gtest.h>
 
 #include "base/runtime_error.h"
 #include "script/flags.h"
-#include "script/format.h"
 
 using namespace yomite;
 using namespace yomite::script;
@@ -33,11 +34,12 @@ TEST(Recognise, FirstKeywordInTableOrderAnywhereInTheLine) {
 }
 
 TEST(PauseKeywords, AreSubstringTests) {
-  for (const char16_t* line : {u">game", u"a>p", u">qst", u">bon>", u">ending", u">boff", u">img>none",
-                               u">ive>x"}) {
+  for (const char16_t* line :
+       {u">game", u"a>p", u">qst", u">bon>", u">ending", u">boff", u">img>none", u">ive>x"}) {
     EXPECT_TRUE(HasPauseKeyword(line)) << ToUtf8(line);
   }
-  for (const char16_t* line : {u">on>a", u">off>a", u">oimg>a>sw>b", u">fimg>a>sw>b", u"plain", u""}) {
+  for (const char16_t* line :
+       {u">on>a", u">off>a", u">oimg>a>sw>b", u">fimg>a>sw>b", u"plain", u""}) {
     EXPECT_FALSE(HasPauseKeyword(line)) << ToUtf8(line);
   }
 }

@@ -25,7 +25,9 @@ class CountingBackend : public HeadlessBackend {
 struct Recorder {
   std::vector<std::string> events;
   void Attach(Control& c) {
-    c.on_mouse_down = [this, &c](int b) { events.push_back(c.name() + " down " + std::to_string(b)); };
+    c.on_mouse_down = [this, &c](int b) {
+      events.push_back(c.name() + " down " + std::to_string(b));
+    };
     c.on_mouse_up = [this, &c](int b) { events.push_back(c.name() + " up " + std::to_string(b)); };
     c.on_click = [this, &c] { events.push_back(c.name() + " click"); };
   }
@@ -56,9 +58,9 @@ TEST(Mouse, PressReleaseClickInOrder) {
   s.mouse.Click(&s.text, kLeftButton);
   s.mouse.Click(&s.text, kRightButton);
   s.mouse.Click(&s.text, kMiddleButton);
-  EXPECT_EQ(s.rec.events, (std::vector<std::string>{"text down 1", "text up 1", "text click",
-                                                    "text down 2", "text up 2", "text click",
-                                                    "text down 4", "text up 4"}));
+  EXPECT_EQ(s.rec.events,
+            (std::vector<std::string>{"text down 1", "text up 1", "text click", "text down 2",
+                                      "text up 2", "text click", "text down 4", "text up 4"}));
 }
 
 TEST(Mouse, DoubleClickOnALabelIsOneClickButTwoOnAButton) {
@@ -68,8 +70,9 @@ TEST(Mouse, DoubleClickOnALabelIsOneClickButTwoOnAButton) {
             (std::vector<std::string>{"text down 1", "text up 1", "text click", "text up 1"}));
   s.rec.events.clear();
   s.mouse.DoubleClick(&s.button);
-  EXPECT_EQ(s.rec.events, (std::vector<std::string>{"button down 1", "button up 1", "button click",
-                                                    "button down 1", "button up 1", "button click"}));
+  EXPECT_EQ(s.rec.events,
+            (std::vector<std::string>{"button down 1", "button up 1", "button click",
+                                      "button down 1", "button up 1", "button click"}));
 }
 
 TEST(Mouse, ReleaseGoesToThePressedControlAndClicksOnlyOnIt) {

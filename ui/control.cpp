@@ -112,15 +112,19 @@ bool ButtonArray::Exists(int index) const {
 }
 
 CommandButton& ButtonArray::operator()(int index) {
-  if (!Exists(index)) throw RuntimeError(err::kNoSuchElement, "element " + std::to_string(index) + " of " + name_);
+  if (!Exists(index))
+    throw RuntimeError(err::kNoSuchElement, "element " + std::to_string(index) + " of " + name_);
   return *elements_[index];
 }
 
 CommandButton& ButtonArray::Load(int index) {
-  if (Exists(index)) throw RuntimeError(err::kAlreadyLoaded, "element " + std::to_string(index) + " of " + name_);
-  if (index < 0) throw RuntimeError(err::kNoSuchElement, "element " + std::to_string(index) + " of " + name_);
+  if (Exists(index))
+    throw RuntimeError(err::kAlreadyLoaded, "element " + std::to_string(index) + " of " + name_);
+  if (index < 0)
+    throw RuntimeError(err::kNoSuchElement, "element " + std::to_string(index) + " of " + name_);
   if (index >= static_cast<int>(elements_.size())) elements_.resize(index + 1);
-  auto button = std::make_unique<CommandButton>(window_, name_ + "(" + std::to_string(index) + ")", index);
+  auto button =
+      std::make_unique<CommandButton>(window_, name_ + "(" + std::to_string(index) + ")", index);
   button->CopyLookFrom(*elements_[0]);
   button->SetVisible(false);
   Wire(*button);

@@ -14,7 +14,7 @@ class PictureBox : public Control {
  public:
   struct Painting {
     platform::PicturePtr picture;
-    Text source;  // the file name the picture was loaded from
+    Text source;    // the file name the picture was loaded from
     PixelRect dst;  // in the box's own pixels
     PixelRect src;  // in the picture's pixels
   };

@@ -176,7 +176,7 @@ class MidiPlayer {
   uint64_t fade_from_ = 0;       // a replay cut short fades out from here in loop_
   uint64_t fade_left_ = 0;
   PeakLimiter limiter_;  // the last step of every block
-  int budget_ = 0;  // events the synthesizer may still take in this Render
+  int budget_ = 0;       // events the synthesizer may still take in this Render
   std::atomic<uint64_t> synthesized_{0};
   std::atomic<uint64_t> dropped_{0};
 };

@@ -33,7 +33,8 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
 
 fs::path FreshFolder(const std::string& name) {
   const char* tmp = std::getenv("TMPDIR");
-  fs::path folder = fs::path(tmp ? tmp : "/tmp") / ("yomite-test-" + std::to_string(::getpid())) / name;
+  fs::path folder =
+      fs::path(tmp ? tmp : "/tmp") / ("yomite-test-" + std::to_string(::getpid())) / name;
   fs::remove_all(folder);
   fs::create_directories(folder);
   return folder;

@@ -83,9 +83,36 @@ class Track {
 
 // Pitches (MIDI note numbers, C4 = 60).
 enum : int {
-  G1 = 31, A1 = 33, Bb1 = 34, C2 = 36, D2 = 38, E2 = 40, F2 = 41, G2 = 43, A2 = 45, Bb2 = 46,
-  C3 = 48, D3 = 50, E3 = 52, F3 = 53, G3 = 55, A3 = 57, Bb3 = 58, C4 = 60, D4 = 62, E4 = 64,
-  F4 = 65, G4 = 67, A4 = 69, Bb4 = 70, C5 = 72, D5 = 74, E5 = 76, F5 = 77, G5 = 79, A5 = 81,
+  G1 = 31,
+  A1 = 33,
+  Bb1 = 34,
+  C2 = 36,
+  D2 = 38,
+  E2 = 40,
+  F2 = 41,
+  G2 = 43,
+  A2 = 45,
+  Bb2 = 46,
+  C3 = 48,
+  D3 = 50,
+  E3 = 52,
+  F3 = 53,
+  G3 = 55,
+  A3 = 57,
+  Bb3 = 58,
+  C4 = 60,
+  D4 = 62,
+  E4 = 64,
+  F4 = 65,
+  G4 = 67,
+  A4 = 69,
+  Bb4 = 70,
+  C5 = 72,
+  D5 = 74,
+  E5 = 76,
+  F5 = 77,
+  G5 = 79,
+  A5 = 81,
 };
 
 // One chord: four tones for the piano's broken chord, three for the strings,
@@ -116,10 +143,10 @@ struct Bar {
 };
 
 const Bar kHarmony[kBars] = {
-    {&kF, nullptr},  {&kCoverE, nullptr}, {&kDm, nullptr},      {&kBb, nullptr},
-    {&kGm7, nullptr}, {&kC, nullptr},     {&kFoverA, nullptr},  {&kBb, &kC},
-    {&kDm, nullptr}, {&kAm, nullptr},     {&kBb, nullptr},      {&kFoverA, nullptr},
-    {&kGm, nullptr}, {&kAm7, nullptr},    {&kBbMaj7, nullptr},  {&kCsus4, &kC7},
+    {&kF, nullptr},   {&kCoverE, nullptr}, {&kDm, nullptr},     {&kBb, nullptr},
+    {&kGm7, nullptr}, {&kC, nullptr},      {&kFoverA, nullptr}, {&kBb, &kC},
+    {&kDm, nullptr},  {&kAm, nullptr},     {&kBb, nullptr},     {&kFoverA, nullptr},
+    {&kGm, nullptr},  {&kAm7, nullptr},    {&kBbMaj7, nullptr}, {&kCsus4, &kC7},
 };
 
 // The tune, as (pitch, length in eighths); a bar adds up to 8 eighths.
@@ -127,22 +154,22 @@ struct Tone {
   int pitch, eighths;
 };
 const std::vector<std::vector<Tone>> kTune = {
-    {{F5, 2}, {E5, 1}, {D5, 1}, {C5, 4}},           // 1 F
-    {{D5, 2}, {C5, 1}, {Bb4, 1}, {G4, 4}},          // 2 C/E
-    {{A4, 2}, {D5, 2}, {F5, 3}, {E5, 1}},           // 3 Dm
-    {{D5, 6}, {C5, 2}},                             // 4 Bb
-    {{Bb4, 2}, {D5, 2}, {F5, 2}, {E5, 1}, {D5, 1}}, // 5 Gm7
-    {{E5, 4}, {G4, 4}},                             // 6 C
-    {{C5, 2}, {F5, 2}, {A5, 3}, {G5, 1}},           // 7 F/A
-    {{F5, 2}, {D5, 2}, {E5, 2}, {C5, 2}},           // 8 Bb C
-    {{D5, 3}, {E5, 1}, {F5, 2}, {A5, 2}},           // 9 Dm
-    {{G5, 2}, {E5, 2}, {C5, 4}},                    // 10 Am
-    {{D5, 3}, {C5, 1}, {Bb4, 2}, {D5, 2}},          // 11 Bb
-    {{C5, 6}, {A4, 2}},                             // 12 F/A
-    {{Bb4, 2}, {D5, 2}, {G5, 3}, {F5, 1}},          // 13 Gm
-    {{E5, 2}, {C5, 2}, {E5, 2}, {G5, 2}},           // 14 Am7
-    {{F5, 4}, {D5, 2}, {F5, 2}},                    // 15 Bbmaj7
-    {{G5, 2}, {F5, 2}, {E5, 4}},                    // 16 Csus4 C7, E leads to the F of bar 1
+    {{F5, 2}, {E5, 1}, {D5, 1}, {C5, 4}},            // 1 F
+    {{D5, 2}, {C5, 1}, {Bb4, 1}, {G4, 4}},           // 2 C/E
+    {{A4, 2}, {D5, 2}, {F5, 3}, {E5, 1}},            // 3 Dm
+    {{D5, 6}, {C5, 2}},                              // 4 Bb
+    {{Bb4, 2}, {D5, 2}, {F5, 2}, {E5, 1}, {D5, 1}},  // 5 Gm7
+    {{E5, 4}, {G4, 4}},                              // 6 C
+    {{C5, 2}, {F5, 2}, {A5, 3}, {G5, 1}},            // 7 F/A
+    {{F5, 2}, {D5, 2}, {E5, 2}, {C5, 2}},            // 8 Bb C
+    {{D5, 3}, {E5, 1}, {F5, 2}, {A5, 2}},            // 9 Dm
+    {{G5, 2}, {E5, 2}, {C5, 4}},                     // 10 Am
+    {{D5, 3}, {C5, 1}, {Bb4, 2}, {D5, 2}},           // 11 Bb
+    {{C5, 6}, {A4, 2}},                              // 12 F/A
+    {{Bb4, 2}, {D5, 2}, {G5, 3}, {F5, 1}},           // 13 Gm
+    {{E5, 2}, {C5, 2}, {E5, 2}, {G5, 2}},            // 14 Am7
+    {{F5, 4}, {D5, 2}, {F5, 2}},                     // 15 Bbmaj7
+    {{G5, 2}, {F5, 2}, {E5, 4}},                     // 16 Csus4 C7, E leads to the F of bar 1
 };
 
 // Melody in the piano for the first eight bars, then in the flute.
@@ -205,8 +232,8 @@ int main(int argc, char** argv) {
   std::string tempo{char(kTempoUsPerQuarter >> 16), char((kTempoUsPerQuarter >> 8) & 0xFF),
                     char(kTempoUsPerQuarter & 0xFF)};
   conductor.Meta(0, 0x51, tempo);
-  conductor.Meta(0, 0x58, std::string{4, 2, 24, 8});           // 4/4
-  conductor.Meta(0, 0x59, std::string{char(-1), 0});            // F major: one flat
+  conductor.Meta(0, 0x58, std::string{4, 2, 24, 8});  // 4/4
+  conductor.Meta(0, 0x59, std::string{char(-1), 0});  // F major: one flat
 
   struct Part {
     Track track;
@@ -214,10 +241,10 @@ int main(int argc, char** argv) {
     uint8_t program, volume, pan, reverb;
   };
   Part parts[] = {
-      {Track(0), "piano", 0, 100, 60, 50},     // Acoustic Grand Piano
-      {Track(1), "strings", 49, 80, 76, 70},   // String Ensemble 2 (slow)
-      {Track(2), "bass", 32, 90, 64, 30},      // Acoustic Bass
-      {Track(3), "flute", 73, 84, 52, 60},     // Flute
+      {Track(0), "piano", 0, 100, 60, 50},    // Acoustic Grand Piano
+      {Track(1), "strings", 49, 80, 76, 70},  // String Ensemble 2 (slow)
+      {Track(2), "bass", 32, 90, 64, 30},     // Acoustic Bass
+      {Track(3), "flute", 73, 84, 52, 60},    // Flute
   };
   for (Part& p : parts) {
     p.track.Meta(0, 0x03, p.name);
@@ -230,8 +257,8 @@ int main(int argc, char** argv) {
   WriteAccompaniment(parts[0].track, parts[1].track, parts[2].track);
 
   std::vector<TrackBuilder> tracks;
-  for (const Track* t : {&conductor, &parts[0].track, &parts[1].track, &parts[2].track,
-                         &parts[3].track}) {
+  for (const Track* t :
+       {&conductor, &parts[0].track, &parts[1].track, &parts[2].track, &parts[3].track}) {
     if (t->LastTick() > kEnd) {
       std::fprintf(stderr, "yomite-gen-music: a note runs past the last bar\n");
       return 1;

@@ -29,9 +29,7 @@ Rgb Mix(Rgb a, Rgb b, float t) {
   return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
 
-Rgb Hex(uint32_t v) {
-  return {float((v >> 16) & 255), float((v >> 8) & 255), float(v & 255)};
-}
+Rgb Hex(uint32_t v) { return {float((v >> 16) & 255), float((v >> 8) & 255), float(v & 255)}; }
 
 float Smooth(float e0, float e1, float x) {
   float t = std::clamp((x - e0) / (e1 - e0), 0.0f, 1.0f);
@@ -103,33 +101,36 @@ class Canvas {
   }
 
   void Rect(float x0, float y0, float x1, float y1, Rgb c, float a = 1) {
-    Fill(x0, y0, x1, y1, [=](float x, float y) { return x >= x0 && x < x1 && y >= y0 && y < y1; },
-         c, a);
+    Fill(
+        x0, y0, x1, y1, [=](float x, float y) { return x >= x0 && x < x1 && y >= y0 && y < y1; }, c,
+        a);
   }
 
   void RoundRect(float x0, float y0, float x1, float y1, float r, Rgb c, float a = 1) {
-    Fill(x0, y0, x1, y1,
-         [=](float x, float y) {
-           float cx = std::clamp(x, x0 + r, x1 - r), cy = std::clamp(y, y0 + r, y1 - r);
-           return x >= x0 && x < x1 && y >= y0 && y < y1 &&
-                  (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r;
-         },
-         c, a);
+    Fill(
+        x0, y0, x1, y1,
+        [=](float x, float y) {
+          float cx = std::clamp(x, x0 + r, x1 - r), cy = std::clamp(y, y0 + r, y1 - r);
+          return x >= x0 && x < x1 && y >= y0 && y < y1 &&
+                 (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r;
+        },
+        c, a);
   }
 
   void Disc(float cx, float cy, float r, Rgb c, float a = 1) {
-    Fill(cx - r, cy - r, cx + r, cy + r,
-         [=](float x, float y) { return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r; }, c,
-         a);
+    Fill(
+        cx - r, cy - r, cx + r, cy + r,
+        [=](float x, float y) { return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r; }, c, a);
   }
 
   void Ellipse(float cx, float cy, float rx, float ry, Rgb c, float a = 1) {
-    Fill(cx - rx, cy - ry, cx + rx, cy + ry,
-         [=](float x, float y) {
-           float u = (x - cx) / rx, v = (y - cy) / ry;
-           return u * u + v * v <= 1;
-         },
-         c, a);
+    Fill(
+        cx - rx, cy - ry, cx + rx, cy + ry,
+        [=](float x, float y) {
+          float u = (x - cx) / rx, v = (y - cy) / ry;
+          return u * u + v * v <= 1;
+        },
+        c, a);
   }
 
   void Polygon(const std::vector<std::pair<float, float>>& pts, Rgb c, float a = 1) {
@@ -137,17 +138,18 @@ class Canvas {
     for (auto [x, y] : pts) {
       x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
     }
-    Fill(x0, y0, x1, y1,
-         [&pts](float x, float y) {
-           bool in = false;  // even-odd rule
-           for (size_t i = 0, j = pts.size() - 1; i < pts.size(); j = i++) {
-             auto [xi, yi] = pts[i];
-             auto [xj, yj] = pts[j];
-             if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi) in = !in;
-           }
-           return in;
-         },
-         c, a);
+    Fill(
+        x0, y0, x1, y1,
+        [&pts](float x, float y) {
+          bool in = false;  // even-odd rule
+          for (size_t i = 0, j = pts.size() - 1; i < pts.size(); j = i++) {
+            auto [xi, yi] = pts[i];
+            auto [xj, yj] = pts[j];
+            if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi) in = !in;
+          }
+          return in;
+        },
+        c, a);
   }
 
   void Line(float xa, float ya, float xb, float yb, float width, Rgb c, float a = 1) {
@@ -171,9 +173,9 @@ class Canvas {
   void Hills(float base, float amp, float phase, Rgb c, float a = 1) {
     for (int x = 0; x < kW; ++x) {
       float t = x / float(kW);
-      float top = base - amp * (0.6f * std::sin(t * 5.1f + phase) +
-                                0.3f * std::sin(t * 11.7f + phase * 2) +
-                                0.1f * std::sin(t * 23.0f + phase * 3));
+      float top =
+          base - amp * (0.6f * std::sin(t * 5.1f + phase) + 0.3f * std::sin(t * 11.7f + phase * 2) +
+                        0.1f * std::sin(t * 23.0f + phase * 3));
       for (int y = std::max(0, int(top)); y < kH; ++y) {
         float cover = y == int(top) ? 1 - (top - std::floor(top)) : 1;
         Blend(x, y, c, a * cover);
@@ -267,21 +269,27 @@ void Figure(Canvas& c, float x, float feet, float h, Rgb col, bool long_hair = f
   float sh = top + h * 0.21f, hip = top + h * 0.56f;
   if (long_hair) c.Ellipse(x, hy + head * 0.9f, head * 1.1f, head * 1.6f, col);
   c.Disc(x, hy, head, col);
-  c.Rect(x - h * 0.03f, hy, x + h * 0.03f, sh + 2, col);  // neck
+  c.Rect(x - h * 0.03f, hy, x + h * 0.03f, sh + 2, col);    // neck
   c.Ellipse(x, sh + h * 0.03f, h * 0.14f, h * 0.05f, col);  // shoulders
-  c.Polygon({{x - h * 0.14f, sh + h * 0.03f}, {x + h * 0.14f, sh + h * 0.03f},
-             {x + h * 0.1f, hip}, {x - h * 0.1f, hip}},
+  c.Polygon({{x - h * 0.14f, sh + h * 0.03f},
+             {x + h * 0.14f, sh + h * 0.03f},
+             {x + h * 0.1f, hip},
+             {x - h * 0.1f, hip}},
             col);
   for (float side : {-1.0f, 1.0f}) {
-    c.Line(x + side * h * 0.13f, sh + h * 0.04f, x + side * h * 0.16f, hip + h * 0.02f,
-           h * 0.055f, col);  // arms
-    c.Polygon({{x + side * h * 0.01f, hip - 1}, {x + side * h * 0.1f, hip - 1},
-               {x + side * h * 0.075f, feet}, {x + side * h * 0.015f, feet}},
+    c.Line(x + side * h * 0.13f, sh + h * 0.04f, x + side * h * 0.16f, hip + h * 0.02f, h * 0.055f,
+           col);  // arms
+    c.Polygon({{x + side * h * 0.01f, hip - 1},
+               {x + side * h * 0.1f, hip - 1},
+               {x + side * h * 0.075f, feet},
+               {x + side * h * 0.015f, feet}},
               col);  // legs
   }
   if (long_hair)
-    c.Polygon({{x - h * 0.1f, hip - h * 0.04f}, {x + h * 0.1f, hip - h * 0.04f},
-               {x + h * 0.15f, hip + h * 0.2f}, {x - h * 0.15f, hip + h * 0.2f}},
+    c.Polygon({{x - h * 0.1f, hip - h * 0.04f},
+               {x + h * 0.1f, hip - h * 0.04f},
+               {x + h * 0.15f, hip + h * 0.2f},
+               {x - h * 0.15f, hip + h * 0.2f}},
               col);  // skirt
 }
 
@@ -297,8 +305,9 @@ void Lighthouse(Canvas& c, float x, float base, float h, Rgb body, Rgb band, boo
   c.Rect(x - wt * 1.5f, top - 3, x + wt * 1.5f, top + 1, Rgb{60, 52, 50});  // gallery
   Rgb glass = lit ? Rgb{255, 236, 160} : Rgb{120, 130, 140};
   c.Rect(x - wt * 0.85f, top - h * 0.12f, x + wt * 0.85f, top - 3, glass);
-  c.Polygon({{x - wt * 1.1f, top - h * 0.12f}, {x, top - h * 0.2f}, {x + wt * 1.1f, top - h * 0.12f}},
-            Rgb{70, 45, 45});
+  c.Polygon(
+      {{x - wt * 1.1f, top - h * 0.12f}, {x, top - h * 0.2f}, {x + wt * 1.1f, top - h * 0.12f}},
+      Rgb{70, 45, 45});
   if (lit) c.Glow(x, top - h * 0.07f, h * 0.45f, Rgb{255, 230, 150}, 0.8f);
 }
 
@@ -319,15 +328,16 @@ Canvas Densha() {
     c.Line(x, y, x + rng.Range(40, 140), y, 1.2f, Hex(0x6f9a5f), 0.5f);
   }
   // The carriage: dark wall around a rounded window, a seat back below.
-  c.Fill(0, 0, kW, kH,
-         [](float x, float y) {
-           float x0 = 70, y0 = 28, x1 = 570, y1 = 262, r = 30;
-           float cx = std::clamp(x, x0 + r, x1 - r), cy = std::clamp(y, y0 + r, y1 - r);
-           bool win = x >= x0 && x < x1 && y >= y0 && y < y1 &&
-                      (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r;
-           return !win;
-         },
-         Hex(0x3b3f4a));
+  c.Fill(
+      0, 0, kW, kH,
+      [](float x, float y) {
+        float x0 = 70, y0 = 28, x1 = 570, y1 = 262, r = 30;
+        float cx = std::clamp(x, x0 + r, x1 - r), cy = std::clamp(y, y0 + r, y1 - r);
+        bool win = x >= x0 && x < x1 && y >= y0 && y < y1 &&
+                   (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r;
+        return !win;
+      },
+      Hex(0x3b3f4a));
   c.Rect(70, 64, 570, 70, Hex(0x55596a));  // the sash
   c.RoundRect(120, 270, 520, 330, 18, Hex(0x2f5d7c));
   c.RoundRect(130, 278, 510, 330, 14, Hex(0x3a7097));
@@ -388,7 +398,8 @@ Canvas Heya() {
   // The old computer: a boxy monitor with a green prompt on it.
   c.RoundRect(110, 104, 250, 200, 8, Hex(0xd8d0bc));
   c.RoundRect(124, 116, 236, 184, 6, Hex(0x142018));
-  for (int i = 0; i < 4; ++i) c.Rect(134, 126 + i * 12, 134 + 30 + (i * 23) % 60, 131 + i * 12, Hex(0x67e08a));
+  for (int i = 0; i < 4; ++i)
+    c.Rect(134, 126 + i * 12, 134 + 30 + (i * 23) % 60, 131 + i * 12, Hex(0x67e08a));
   c.Rect(134, 174, 142, 179, Hex(0x9bf5b3));
   c.Glow(180, 150, 70, Hex(0x60d088), 0.18f);
   c.Rect(100, 194, 262, 202, Hex(0xc8bfa8));  // keyboard
@@ -415,10 +426,12 @@ Canvas Kissa() {
   // Window with a tree outside.
   c.Rect(40, 40, 260, 200, Hex(0x2f2018));
   for (int y = 48; y < 192; ++y)
-    for (int x = 48; x < 252; ++x) c.At(x, y) = Mix(Hex(0xcfe6d2), Hex(0x9cc8a8), (y - 48) / 144.0f);
+    for (int x = 48; x < 252; ++x)
+      c.At(x, y) = Mix(Hex(0xcfe6d2), Hex(0x9cc8a8), (y - 48) / 144.0f);
   Rng rng(41);
   for (int i = 0; i < 30; ++i)
-    c.Disc(rng.Range(76, 224), rng.Range(72, 140), rng.Range(12, 24), Mix(Hex(0x5f8f4f), Hex(0x8fb86a), rng.Next()), 0.8f);
+    c.Disc(rng.Range(76, 224), rng.Range(72, 140), rng.Range(12, 24),
+           Mix(Hex(0x5f8f4f), Hex(0x8fb86a), rng.Next()), 0.8f);
   c.Rect(146, 48, 152, 192, Hex(0x2f2018));
   c.Rect(48, 118, 252, 123, Hex(0x2f2018));
   // Shelves with cups and jars.
@@ -463,13 +476,16 @@ Canvas Umi() {
   for (float x = 20; x < 330; x += 44) c.Rect(x, 246 - x * 0.045f, x + 6, 300, Hex(0x5a4a3c));
   // Two small boats.
   for (auto [x, y, s] : {std::tuple{420.0f, 214.0f, 1.0f}, std::tuple{540.0f, 190.0f, 0.6f}}) {
-    c.Polygon({{x - 40 * s, y}, {x + 40 * s, y}, {x + 30 * s, y + 14 * s}, {x - 32 * s, y + 14 * s}}, Hex(0xf2f2ee));
+    c.Polygon(
+        {{x - 40 * s, y}, {x + 40 * s, y}, {x + 30 * s, y + 14 * s}, {x - 32 * s, y + 14 * s}},
+        Hex(0xf2f2ee));
     c.Rect(x - 38 * s, y + 8 * s, x + 36 * s, y + 11 * s, Hex(0xc0483c));
     c.Rect(x - 10 * s, y - 16 * s, x + 12 * s, y, Hex(0xe8e4da));
     c.Rect(x - 1 * s, y - 40 * s, x + 1.5f * s, y - 16 * s, Hex(0x504844));
   }
   // Gulls.
-  for (auto [x, y] : {std::pair{200.0f, 60.0f}, std::pair{238.0f, 78.0f}, std::pair{470.0f, 48.0f}}) {
+  for (auto [x, y] :
+       {std::pair{200.0f, 60.0f}, std::pair{238.0f, 78.0f}, std::pair{470.0f, 48.0f}}) {
     c.Line(x - 9, y - 3, x, y + 2, 1.6f, Hex(0x4a5058));
     c.Line(x, y + 2, x + 9, y - 3, 1.6f, Hex(0x4a5058));
   }
@@ -480,7 +496,9 @@ Canvas Umi() {
 // The lighthouse hill at sunset.
 Canvas Toudai() {
   Canvas c;
-  c.VGradient(0, 190, {{0, Hex(0x3d4f8a)}, {0.45f, Hex(0xc9738a)}, {0.8f, Hex(0xf4a261)}, {1, Hex(0xffd48a)}});
+  c.VGradient(
+      0, 190,
+      {{0, Hex(0x3d4f8a)}, {0.45f, Hex(0xc9738a)}, {0.8f, Hex(0xf4a261)}, {1, Hex(0xffd48a)}});
   c.Disc(250, 186, 26, Hex(0xfff0c8));
   c.Glow(250, 186, 140, Hex(0xffd890), 0.55f);
   Sea(c, 190, Hex(0x4a3a5a), Hex(0xc07a6a), Hex(0xffd8a0), 61);
@@ -488,7 +506,8 @@ Canvas Toudai() {
     float w = 6 + (y - 190) * 0.35f;
     c.Rect(250 - w, y, 250 + w, y + 1.5f, Hex(0xffe2a8), 0.5f * (1 - (y - 190) / 140.0f));
   }
-  c.Polygon({{330, 320}, {390, 210}, {470, 170}, {560, 160}, {640, 175}, {640, 320}}, Hex(0x2c3a2e));
+  c.Polygon({{330, 320}, {390, 210}, {470, 170}, {560, 160}, {640, 175}, {640, 320}},
+            Hex(0x2c3a2e));
   Lighthouse(c, 540, 168, 120, Hex(0xf1ebe2), Hex(0xb9473f), false);
   c.Line(360, 320, 470, 200, 3, Hex(0x6b6a58), 0.7f);  // the path up
   c.Grain(5, 62);
@@ -500,14 +519,15 @@ Canvas Yoru() {
   Canvas c;
   c.VGradient(0, 210, {{0, Hex(0x070b22)}, {1, Hex(0x243a6a)}});
   Stars(c, 420, 200, 71);
-  c.Fill(478, 48, 522, 92,
-         [](float x, float y) {  // the moon's disc less a bite out of its side
-           auto in = [&](float cx, float cy, float r) {
-             return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r;
-           };
-           return in(500, 70, 22) && !in(510, 64, 20);
-         },
-         Hex(0xfff6d8));
+  c.Fill(
+      478, 48, 522, 92,
+      [](float x, float y) {  // the moon's disc less a bite out of its side
+        auto in = [&](float cx, float cy, float r) {
+          return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r;
+        };
+        return in(500, 70, 22) && !in(510, 64, 20);
+      },
+      Hex(0xfff6d8));
   c.Glow(498, 72, 70, Hex(0xc8d4ff), 0.2f);
   c.Hills(214, 16, 0.7f, Hex(0x0d1426));
   Sea(c, 222, Hex(0x050a18), Hex(0x14213e), Hex(0x6f84c0), 72);
@@ -533,11 +553,12 @@ Canvas Kouen() {
   Rng rng(82);
   for (auto [x, s] : {std::pair{110.0f, 1.0f}, std::pair{520.0f, 1.15f}, std::pair{240.0f, 0.7f}}) {
     float top = 250 - 100 * s, crown = 250 - 122 * s;
-    c.Polygon({{x - 6 * s, 250}, {x - 3 * s, top}, {x + 3 * s, top}, {x + 6 * s, 250}}, Hex(0x5b4636));
+    c.Polygon({{x - 6 * s, 250}, {x - 3 * s, top}, {x + 3 * s, top}, {x + 6 * s, 250}},
+              Hex(0x5b4636));
     for (int i = 0; i < 40; ++i) {
       float a = rng.Range(0, 2 * kPi), r = rng.Range(0, 60 * s);
-      c.Disc(x + std::cos(a) * r * 1.3f, crown + std::sin(a) * r * 0.7f,
-             rng.Range(10, 20) * s, Mix(Hex(0xf6c6d4), Hex(0xfbe3ea), rng.Next()), 0.85f);
+      c.Disc(x + std::cos(a) * r * 1.3f, crown + std::sin(a) * r * 0.7f, rng.Range(10, 20) * s,
+             Mix(Hex(0xf6c6d4), Hex(0xfbe3ea), rng.Next()), 0.85f);
     }
   }
   for (int i = 0; i < 90; ++i)  // petals on the grass
@@ -590,9 +611,10 @@ Canvas Shashin() {
   c.Grain(14, 102);
   // A crease across one corner, then the paper border.
   c.Line(0, 250, 120, 320, 1.2f, Hex(0xf4ead6), 0.5f);
-  c.Fill(0, 0, kW, kH,
-         [](float x, float y) { return x < 22 || x >= kW - 22 || y < 16 || y >= kH - 16; },
-         Hex(0xf2ecdf));
+  c.Fill(
+      0, 0, kW, kH,
+      [](float x, float y) { return x < 22 || x >= kW - 22 || y < 16 || y >= kH - 16; },
+      Hex(0xf2ecdf));
   c.Grain(3, 103);
   return c;
 }
@@ -646,8 +668,8 @@ int main(int argc, char** argv) {
   }
   const std::string dir = argv[1];
   const std::pair<const char*, Canvas (*)()> pictures[] = {
-      {"densha", Densha}, {"eki", Eki},       {"heya", Heya},   {"kissa", Kissa},
-      {"umi", Umi},       {"toudai", Toudai}, {"yoru", Yoru},   {"kouen", Kouen},
+      {"densha", Densha}, {"eki", Eki},       {"heya", Heya},     {"kissa", Kissa},
+      {"umi", Umi},       {"toudai", Toudai}, {"yoru", Yoru},     {"kouen", Kouen},
       {"ame", Ame},       {"3", Shashin},     {"sannin", Sannin},
   };
   for (auto [name, draw] : pictures) {

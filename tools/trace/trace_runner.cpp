@@ -191,8 +191,9 @@ class Session {
     if (verb == "click" || verb == "rclick" || verb == "mclick" || verb == "dblclick") {
       ui::Control* c = control(1);
       if (!c || words.size() != 2) return {};
-      int button = verb == "rclick" ? ui::kRightButton : verb == "mclick" ? ui::kMiddleButton
-                                                                          : ui::kLeftButton;
+      int button = verb == "rclick"   ? ui::kRightButton
+                   : verb == "mclick" ? ui::kMiddleButton
+                                      : ui::kLeftButton;
       if (verb == "dblclick") return [this, c] { backend_.mouse().DoubleClick(c); };
       return [this, c, button] { backend_.mouse().Click(c, button); };
     }

@@ -11,7 +11,7 @@ namespace yomite::trace {
 // Runs the tool with its command-line arguments (without the program name).
 // Returns the exit status: 0 when the events ran out or the program ended,
 // 1 after a run-time error, 2 for a usage error.
-int RunTrace(const std::vector<std::string>& args, std::istream& default_events,
-             std::ostream& out, std::ostream& err);
+int RunTrace(const std::vector<std::string>& args, std::istream& default_events, std::ostream& out,
+             std::ostream& err);
 
 }  // namespace yomite::trace
