@@ -3,7 +3,8 @@
 //
 // What must hold: a load either gives a picture of a sane size or fails
 // with the story's "Invalid picture" error (or "Out of memory"); a decoded
-// picture has all its pixels, with the top byte clear.
+// picture has all its pixels, with the top byte clear; the limit of scans
+// stops only a stream that holds more start-of-scan markers than it allows.
 #include <turbojpeg.h>
 
 #include <cstdint>
@@ -15,6 +16,21 @@
 #include "platform/story_folder.h"
 
 using namespace yomite;
+
+namespace {
+
+// Every scan starts with the marker FF DA, and entropy-coded data never holds
+// it (a data byte FF is written FF 00), so this bounds the scans from above.
+size_t StartOfScanMarkers(std::string_view bytes) {
+  size_t count = 0;
+  for (size_t at = bytes.find("\xFF\xDA"); at != std::string_view::npos;
+       at = bytes.find("\xFF\xDA", at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
@@ -43,6 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (uint32_t p : picture->pixels) FUZZ_CHECK((p >> 24) == 0);
   } catch (const RuntimeError& e) {
     FUZZ_CHECK(e.number() == err::kInvalidPicture || e.number() == err::kOutOfMemory);
+    if (e.message().find(" scans") != std::string::npos) {
+      FUZZ_CHECK(StartOfScanMarkers(bytes) > static_cast<size_t>(platform::kMaxPictureScans));
+    }
   }
   return 0;
 }
