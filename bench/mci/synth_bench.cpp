@@ -48,34 +48,56 @@ double Median(std::vector<double> v) {
   return v.empty() ? 0 : v[v.size() / 2];
 }
 
-// FluidSynth's own player over the piece, once through; CPU seconds per
-// second of music.
-double FluidSynthAlone(const std::string& midi, const std::string& soundfont) {
-  fluid_settings_t* settings = new_fluid_settings();
-  fluid_settings_setnum(settings, "synth.sample-rate", kRate);
-  fluid_settings_setint(settings, "synth.threadsafe-api", 0);
-  fluid_settings_setnum(settings, "synth.gain", mci::MidiPlayer::kSynthGain);
-  fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
-  fluid_synth_t* synth = new_fluid_synth(settings);
-  fluid_synth_sfload(synth, soundfont.c_str(), 1);
-  fluid_player_t* player = new_fluid_player(synth);
-  fluid_player_add(player, midi.c_str());
-  fluid_player_play(player);
-  std::vector<float> block(2 * kDeviceBlock);
+// FluidSynth's own player over the piece, with the settings ours uses,
+// rendering in the hook-sized pieces of one device block as ours does.
+class FluidSynthAlone {
+ public:
+  FluidSynthAlone(const std::string& midi, const std::string& soundfont)
+      : settings_(new_fluid_settings()) {
+    fluid_settings_setnum(settings_, "synth.sample-rate", kRate);
+    fluid_settings_setint(settings_, "synth.threadsafe-api", 0);
+    fluid_settings_setnum(settings_, "synth.gain", mci::MidiPlayer::kSynthGain);
+    fluid_settings_setint(settings_, "synth.dynamic-sample-loading", 1);
+    synth_ = new_fluid_synth(settings_);
+    fluid_synth_sfload(synth_, soundfont.c_str(), 1);
+    player_ = new_fluid_player(synth_);
+    fluid_player_add(player_, midi.c_str());
+    fluid_player_play(player_);
+  }
+  ~FluidSynthAlone() {
+    delete_fluid_player(player_);
+    delete_fluid_synth(synth_);
+    delete_fluid_settings(settings_);
+  }
+  FluidSynthAlone(const FluidSynthAlone&) = delete;
+  FluidSynthAlone& operator=(const FluidSynthAlone&) = delete;
+
+  bool playing() const { return fluid_player_get_status(player_) == FLUID_PLAYER_PLAYING; }
+  void RenderDeviceBlock() {
+    for (int at = 0; at < kDeviceBlock; at += kHookBlock) {
+      fluid_synth_write_float(synth_, kHookBlock, block_.data(), 2 * at, 2, block_.data(),
+                              2 * at + 1, 2);
+    }
+  }
+
+ private:
+  fluid_settings_t* settings_;
+  fluid_synth_t* synth_ = nullptr;
+  fluid_player_t* player_ = nullptr;
+  std::vector<float> block_ = std::vector<float>(2 * kDeviceBlock);
+};
+
+// FluidSynth alone, once through as fast as it goes; CPU seconds per second
+// of music.
+double FluidSynthAloneOnce(const std::string& midi, const std::string& soundfont) {
+  FluidSynthAlone alone(midi, soundfont);
   long frames = 0;
   const double cpu0 = ThreadCpu();
-  while (fluid_player_get_status(player) == FLUID_PLAYER_PLAYING) {
-    for (int at = 0; at < kDeviceBlock; at += kHookBlock) {
-      fluid_synth_write_float(synth, kHookBlock, block.data(), 2 * at, 2, block.data(), 2 * at + 1,
-                              2);
-    }
+  while (alone.playing()) {
+    alone.RenderDeviceBlock();
     frames += kDeviceBlock;
   }
-  const double cpu = ThreadCpu() - cpu0;
-  delete_fluid_player(player);
-  delete_fluid_synth(synth);
-  delete_fluid_settings(settings);
-  return cpu / (static_cast<double>(frames) / kRate);
+  return (ThreadCpu() - cpu0) / (static_cast<double>(frames) / kRate);
 }
 
 // Sleeps until the next block is due, as an audio device would ask: one
@@ -92,36 +114,19 @@ class Pace {
   std::chrono::steady_clock::time_point next_;
 };
 
-// FluidSynth's own player in real time for seconds of music; CPU seconds
-// of the rendering thread per second of music, with the caches as cold as
-// a device's callback finds them.
+// FluidSynth alone in real time for seconds of music; CPU seconds of the
+// rendering thread per second of music, with the caches as cold as a
+// device's callback finds them.
 double FluidSynthAlonePaced(const std::string& midi, const std::string& soundfont, double seconds) {
-  fluid_settings_t* settings = new_fluid_settings();
-  fluid_settings_setnum(settings, "synth.sample-rate", kRate);
-  fluid_settings_setint(settings, "synth.threadsafe-api", 0);
-  fluid_settings_setnum(settings, "synth.gain", mci::MidiPlayer::kSynthGain);
-  fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
-  fluid_synth_t* synth = new_fluid_synth(settings);
-  fluid_synth_sfload(synth, soundfont.c_str(), 1);
-  fluid_player_t* player = new_fluid_player(synth);
-  fluid_player_add(player, midi.c_str());
-  fluid_player_play(player);
-  std::vector<float> block(2 * kDeviceBlock);
+  FluidSynthAlone alone(midi, soundfont);
   const long total = static_cast<long>(seconds * kRate);
   Pace pace;
   const double cpu0 = ThreadCpu();
   for (long frames = 0; frames < total; frames += kDeviceBlock) {
-    for (int at = 0; at < kDeviceBlock; at += kHookBlock) {
-      fluid_synth_write_float(synth, kHookBlock, block.data(), 2 * at, 2, block.data(), 2 * at + 1,
-                              2);
-    }
+    alone.RenderDeviceBlock();
     pace.Wait();
   }
-  const double cpu = ThreadCpu() - cpu0;
-  delete_fluid_player(player);
-  delete_fluid_synth(synth);
-  delete_fluid_settings(settings);
-  return cpu / seconds;
+  return (ThreadCpu() - cpu0) / seconds;
 }
 
 // Our player's first pass in real time, the same way.
@@ -207,7 +212,7 @@ int main(int argc, char** argv) {
               mci::MidiPlayer::kSynthGain, kHookBlock);
   std::vector<double> alone, first, replayed;
   for (int run = 0; run < runs; ++run) {
-    alone.push_back(FluidSynthAlone(midi, soundfont));
+    alone.push_back(FluidSynthAloneOnce(midi, soundfont));
     Passes p = Ours(sequence, soundfont);
     first.push_back(p.first);
     replayed.push_back(p.replayed);
