@@ -54,7 +54,7 @@ def main():
         return 77
     # A server resets when its last client leaves, and refuses the next
     # while it does: between two runs there is none.
-    server, display = xvfb.start_xvfb(W, H, ["-noreset"])
+    server, display = xvfb.start_xvfb(W, H)
     env = dict(os.environ, DISPLAY=display, SDL_AUDIODRIVER=os.environ.get("SDL_AUDIODRIVER",
                                                                             "dummy"))
     rng = random.Random(2026)

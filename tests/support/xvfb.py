@@ -1,16 +1,18 @@
 """An X server of a test's own: Xvfb on a free display number, which it
-picks itself, with no window manager."""
+picks itself, with no window manager. It never resets: by default Xvfb
+resets when its last client leaves, and a player started in that moment (the
+next case of a test, on a slow sanitizer build) is refused."""
 
 import os
 import subprocess
 
 
-def start_xvfb(width, height, extra_args=()):
+def start_xvfb(width, height):
     """Returns the Xvfb process and its display name, e.g. ":99"; raises
-    RuntimeError when it does not start. extra_args go to Xvfb as well."""
+    RuntimeError when it does not start."""
     read_fd, write_fd = os.pipe()
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-                             "%dx%dx24" % (width, height), "-nolisten", "tcp", *extra_args],
+                             "%dx%dx24" % (width, height), "-nolisten", "tcp", "-noreset"],
                             pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
     os.close(write_fd)
