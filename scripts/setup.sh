@@ -24,14 +24,14 @@ packages=(
   build-essential cmake ninja-build pkg-config
   # platform libraries
   libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libfluidsynth-dev
-  libturbojpeg0-dev libfontconfig-dev libfreetype-dev zlib1g-dev
+  libturbojpeg0-dev libjpeg62-turbo-dev libfontconfig-dev libfreetype-dev zlib1g-dev
   # a Japanese user-interface font and a General MIDI soundfont
   fonts-ipafont-gothic fontconfig timgm6mb-soundfont
 )
 if [ $tests -eq 1 ]; then
   packages+=(
-    # the tests and benchmarks (the libjpeg API reads pictures back in tests)
-    libgtest-dev libgmock-dev libbenchmark-dev libjpeg62-turbo-dev
+    # the tests and benchmarks
+    libgtest-dev libgmock-dev libbenchmark-dev
     # fuzzing (clang's libFuzzer) and the layout check
     clang clang-format libclang-rt-14-dev
     # headless end-to-end tests: a display server, clicks, screenshots
