@@ -12,7 +12,6 @@ there is no Xvfb.
 
 import os
 import random
-import shutil
 import subprocess
 import sys
 import time
@@ -49,11 +48,10 @@ def main():
         return 2
     player = os.path.abspath(sys.argv[1])
     runs = int(sys.argv[2]) if len(sys.argv) == 3 else 1000
-    if shutil.which("Xvfb") is None:
-        print("SKIP: Xvfb is not installed (scripts/setup.sh installs it)")
-        return 77
-    # A server resets when its last client leaves, and refuses the next
-    # while it does: between two runs there is none.
+    missing = xvfb.missing_tools()
+    if missing is not None:
+        return missing
+    # One server for every run, as a desktop has for every program it starts.
     server, display = xvfb.start_xvfb(W, H)
     env = dict(os.environ, DISPLAY=display, SDL_AUDIODRIVER=os.environ.get("SDL_AUDIODRIVER",
                                                                             "dummy"))

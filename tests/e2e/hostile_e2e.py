@@ -23,7 +23,6 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import player_e2e as e2e  # noqa: E402
 
-SKIP = 77
 # The address space the player gets: what a small machine would give it.
 ADDRESS_LIMIT = 3 << 30
 # Generous bounds, to catch hangs, not to time anything.
@@ -288,13 +287,9 @@ def main():
         print(__doc__)
         return 2
     player = os.path.abspath(sys.argv[1])
-    if shutil.which("Xvfb") is None:
-        print("SKIP: Xvfb is not installed (scripts/setup.sh installs it)")
-        return SKIP
-    for tool in ("xdotool", "import", "convert"):
-        if shutil.which(tool) is None:
-            print("FAIL: %s is not installed (scripts/setup.sh installs it)" % tool)
-            return 1
+    missing = e2e.xvfb.missing_tools(("xdotool", "import", "convert"))
+    if missing is not None:
+        return missing
     cases = [music_flood, huge_music_file, picture_bomb, endless_page]
     if sanitized(player):
         print("note: the player is built with AddressSanitizer: no address limit, and no 200 MB line")

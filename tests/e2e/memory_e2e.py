@@ -69,13 +69,9 @@ def main():
     if len(sys.argv) != 2:
         print(__doc__)
         return 2
-    if shutil.which("Xvfb") is None:
-        print("SKIP: Xvfb is not installed (scripts/setup.sh installs it)")
-        return e2e.SKIP
-    for tool in ("xdotool", "import", "convert"):
-        if shutil.which(tool) is None:
-            print("FAIL: %s is not installed (scripts/setup.sh installs it)" % tool)
-            return 1
+    missing = e2e.xvfb.missing_tools(("xdotool", "import", "convert"))
+    if missing is not None:
+        return missing
     player = os.path.abspath(sys.argv[1])
     work = tempfile.mkdtemp(prefix="yomite-memory-")
     lines = ["最初のページです。"]

@@ -20,7 +20,6 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(
                                 "support"))
 import xvfb  # noqa: E402
 
-SKIP = 77
 W, H = 1024, 768
 # The screen as laid out on a 100 by 100 grid, in pixels of 1024x768.
 IMG = (256, 0, 1024, 384)             # the picture area: x0, y0, x1, y1
@@ -297,13 +296,9 @@ def main():
         print(__doc__)
         return 2
     player = os.path.abspath(sys.argv[1])
-    if shutil.which("Xvfb") is None:
-        print("SKIP: Xvfb is not installed (scripts/setup.sh installs it)")
-        return SKIP
-    for tool in ("xdotool", "import", "convert"):
-        if shutil.which(tool) is None:
-            print("FAIL: %s is not installed (scripts/setup.sh installs it)" % tool)
-            return 1
+    missing = xvfb.missing_tools(("xdotool", "import", "convert"))
+    if missing is not None:
+        return missing
     started = time.monotonic()
     server, display = start_xvfb()
     work = tempfile.mkdtemp(prefix="yomite-e2e-")

@@ -4,7 +4,24 @@ resets when its last client leaves, and a player started in that moment (the
 next case of a test, on a slow sanitizer build) is refused."""
 
 import os
+import shutil
 import subprocess
+
+SKIP = 77  # ctest's SKIP_RETURN_CODE for these tests
+
+
+def missing_tools(tools=()):
+    """None when Xvfb and the named tools are installed. Otherwise says
+    which is missing and returns the test's exit status: skipped without
+    Xvfb, failed without one of the tools, which the setup installs with it."""
+    if shutil.which("Xvfb") is None:
+        print("SKIP: Xvfb is not installed (scripts/setup.sh installs it)")
+        return SKIP
+    for tool in tools:
+        if shutil.which(tool) is None:
+            print("FAIL: %s is not installed (scripts/setup.sh installs it)" % tool)
+            return 1
+    return None
 
 
 def start_xvfb(width, height):
