@@ -112,6 +112,34 @@ TEST_F(ScaledText, TheEndCaptionInTheDefaultFontIsTwiceAsTallAt192Dpi) {
   EXPECT_NEAR(heights[1], 2 * heights[0], 2);
 }
 
+TEST_F(ScaledText, TheEndCaptionShrinksToFitASmallButtonRatherThanBeingCut) {
+  // The End button as an 800x600 screen lays it out, at a doubled scale:
+  // the default size is taller than the button. The ink must keep clear of
+  // the face's edges, where a cut caption would end, and stay at least as
+  // tall as at 96 dpi.
+  CommandButton button(window_, "EndCom");
+  testing::PlaceInPixels(button, 10, 10, 80, 18);
+  button.SetBackColor({100, 100, 255});
+  button.SetCaption(u"End");
+  const SDL_Rect face{11, 11, 78, 16};
+  int heights[2] = {};
+  const double dpis[2] = {96, 192};
+  for (int i = 0; i < 2; ++i) {
+    SCOPED_TRACE(dpis[i]);
+    testing::Canvas canvas(100, 40);
+    Painter painter(canvas.renderer(), fonts_.get());
+    painter.SetDpi(dpis[i]);
+    painter.PaintWindow(window_, buffers_, nullptr);
+    const InkBox ink = DarkRows(canvas, face);
+    std::printf("End caption in 80x18 at %.0f dpi: rows %d to %d\n", dpis[i], ink.top, ink.bottom);
+    ASSERT_GT(ink.height(), 4);
+    EXPECT_GT(ink.top, face.y + 1);
+    EXPECT_LT(ink.bottom, face.y + face.h - 2);
+    heights[i] = ink.height();
+  }
+  EXPECT_GE(heights[1], heights[0]);
+}
+
 TEST_F(ScaledText, LinesAreSetAtTheFontsLineHeightWithRoomForEveryGlyph) {
   for (int points : {9, 15, 21, 43}) {
     SCOPED_TRACE(points);

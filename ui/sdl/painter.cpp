@@ -21,6 +21,8 @@ Color Darker(Color c, int percent) {
 // The grey of disabled text: readable on black and on white alike.
 constexpr Color kDimmedText{128, 128, 128};
 constexpr Color kButtonEdge{64, 64, 64};
+// Below this a caption cannot be read: it is cut instead.
+constexpr int kSmallestFittedPx = 8;
 
 }  // namespace
 
@@ -149,10 +151,18 @@ void Painter::PaintButton(const Control& button, bool pressed) {
     SDL_Rect inner{rect.x + 1, rect.y + 1, rect.w - 2, rect.h - 2};
     Frame(inner, Darker(button.BackColor(), 40));
   }
-  int size =
-      PixelSize(button.FontSize() > 0 ? button.FontSize() : button.window().DefaultFontSize());
   Color color = button.Enabled() ? button.ForeColor() : kDimmedText;
   SDL_Rect text{rect.x + 2, rect.y + 1, rect.w - 4, rect.h - 2};
+  int size;
+  if (button.FontSize() > 0) {
+    size = PixelSize(button.FontSize());
+  } else {
+    // The default size follows the desktop's scale, which on a small screen
+    // at a large scale makes it taller than the button: the caption then
+    // shrinks to fit rather than being cut.
+    size = PixelSize(button.window().DefaultFontSize());
+    while (size > kSmallestFittedPx && fonts_ && fonts_->LineHeight(size) > text.h) --size;
+  }
   if (pressed) {
     // The caption moves with the face, as a button that is pushed in.
     text.x += 1;
