@@ -93,4 +93,31 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
   return result;
 }
 
+CommandLine ParseProgramCommandLine(const std::vector<std::string>& args,
+                                    std::vector<OptionSpec> specs) {
+  specs.push_back({"help", 'h', false, kHelpOptionId});
+  specs.push_back({"version", 'V', false, kVersionOptionId});
+  return ParseCommandLine(args, specs);
+}
+
+std::optional<int> AnswerCommonOptions(const ProgramText& program, const CommandLine& line,
+                                       std::ostream& out, std::ostream& err) {
+  if (!line.error.empty()) {
+    err << program.name << ": " << line.error << "\n" << program.usage;
+    return 2;
+  }
+  // The first of them wins, as it would if each ended the program at once.
+  for (const ParsedOption& o : line.options) {
+    if (o.id == kHelpOptionId) {
+      out << program.usage << program.help;
+      return 0;
+    }
+    if (o.id == kVersionOptionId) {
+      out << program.name << " " << program.version << "\n";
+      return 0;
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace yomite

@@ -3,6 +3,8 @@
 // "--name=value" and "--name value" both work, "--" ends the options.
 #pragma once
 
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -30,5 +32,31 @@ struct CommandLine {
 // caller reports `error` with its usage line.
 CommandLine ParseCommandLine(const std::vector<std::string>& args,
                              const std::vector<OptionSpec>& specs);
+
+// What each of the three programs answers alike, before it looks at its own
+// options: --help (-h), --version (-V) and a usage error.
+struct ProgramText {
+  const char* name;     // as its messages begin, e.g. "yomite-check"
+  const char* version;  // the project's version
+  const char* usage;    // the usage lines, each ending in a new line
+  const char* help;     // what --help prints after them
+};
+
+// The ids --help and --version are reported with; a program's own options
+// use ids of 0 and above.
+inline constexpr int kHelpOptionId = -1;
+inline constexpr int kVersionOptionId = -2;
+
+// ParseCommandLine with --help and --version added to the program's own
+// options.
+CommandLine ParseProgramCommandLine(const std::vector<std::string>& args,
+                                    std::vector<OptionSpec> specs);
+
+// When the line is answered already, prints the answer and returns the exit
+// status: 2 for an error ("NAME: ERROR" and the usage, on err), 0 for --help
+// (usage and help) or --version ("NAME VERSION"), on out. Otherwise nullopt,
+// and the program goes on with the line.
+std::optional<int> AnswerCommonOptions(const ProgramText& program, const CommandLine& line,
+                                       std::ostream& out, std::ostream& err);
 
 }  // namespace yomite

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <iostream>
 #include <memory>
 #include <string>
 
@@ -81,26 +82,13 @@ bool HasProse(const yomite::Text& caption) {
 int main(int argc, char** argv) {
   auto main_start = std::chrono::steady_clock::now();
   using namespace yomite;
-  enum { kHelpOption, kVersionOption };
-  CommandLine line = ParseCommandLine(
-      std::vector<std::string>(argv + 1, argv + argc),
-      {{"help", 'h', false, kHelpOption}, {"version", 'V', false, kVersionOption}});
+  CommandLine line = ParseProgramCommandLine(std::vector<std::string>(argv + 1, argv + argc), {});
   if (line.error.empty() && line.operands.size() > 1) {
     line.error = "too many arguments: '" + line.operands[1] + "'";
   }
-  if (!line.error.empty()) {
-    std::fprintf(stderr, "yomite: %s\n%s", line.error.c_str(), kUsage);
-    return 2;
-  }
-  for (const ParsedOption& o : line.options) {
-    if (o.id == kHelpOption) {
-      std::printf("%s%s", kUsage, kHelp);
-      return 0;
-    }
-    if (o.id == kVersionOption) {
-      std::printf("yomite %s\n", kVersion);
-      return 0;
-    }
+  if (auto answered =
+          AnswerCommonOptions({"yomite", kVersion, kUsage, kHelp}, line, std::cout, std::cerr)) {
+    return *answered;
   }
 
   player::StoryPlaces places;

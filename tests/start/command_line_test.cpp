@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
 
 #include "tools/trace/trace_runner.h"
@@ -61,6 +62,30 @@ TEST(CommandLine, ASecondParseStartsAfresh) {
   EXPECT_EQ(line.error, "");
   ASSERT_EQ(line.options.size(), 1u);
   EXPECT_EQ(line.operands, std::vector<std::string>{"dat"});
+}
+
+TEST(CommandLine, HelpVersionAndUsageErrorsAreAnsweredAlikeForEveryProgram) {
+  const ProgramText program{"prog", "9.9", "usage: prog DAT\n", "help text\n"};
+  struct Case {
+    std::vector<std::string> args;
+    std::optional<int> status;
+    std::string out, err;
+  };
+  const Case cases[] = {
+      {{"dat", "--help"}, 0, "usage: prog DAT\nhelp text\n", ""},
+      {{"-V", "dat"}, 0, "prog 9.9\n", ""},
+      {{"--vers", "-h"}, 0, "prog 9.9\n", ""},  // the first one given wins
+      {{"-h", "--bogus"}, 2, "", "prog: unknown option '--bogus'\nusage: prog DAT\n"},
+      {{"-c", "dat"}, std::nullopt, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.front());
+    const CommandLine line = ParseProgramCommandLine(c.args, {{"controls", 'c', false, 0}});
+    std::ostringstream out, err;
+    EXPECT_EQ(AnswerCommonOptions(program, line, out, err), c.status);
+    EXPECT_EQ(out.str(), c.out);
+    EXPECT_EQ(err.str(), c.err);
+  }
 }
 
 struct ToolRun {

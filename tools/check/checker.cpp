@@ -334,24 +334,14 @@ constexpr const char* kHelp =
 }  // namespace
 
 int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  enum { kGraph, kHelpOption, kVersionOption };
-  CommandLine line = ParseCommandLine(args, {{"graph", 'g', false, kGraph},
-                                             {"help", 'h', false, kHelpOption},
-                                             {"version", 'V', false, kVersionOption}});
-  if (!line.error.empty()) {
-    err << "yomite-check: " << line.error << "\n" << kUsage;
-    return 2;
+  enum { kGraph };
+  const CommandLine line = ParseProgramCommandLine(args, {{"graph", 'g', false, kGraph}});
+  if (auto answered =
+          AnswerCommonOptions({"yomite-check", kVersion, kUsage, kHelp}, line, out, err)) {
+    return *answered;
   }
   bool graph = false;
   for (const ParsedOption& o : line.options) {
-    if (o.id == kHelpOption) {
-      out << kUsage << kHelp;
-      return 0;
-    }
-    if (o.id == kVersionOption) {
-      out << "yomite-check " << kVersion << "\n";
-      return 0;
-    }
     if (o.id == kGraph) graph = true;
   }
   const std::vector<std::string>& positional = line.operands;

@@ -348,27 +348,15 @@ class Session {
 
 int RunTrace(const std::vector<std::string>& args, std::istream& default_events, std::ostream& out,
              std::ostream& err) {
-  enum { kScreen, kControls, kHelpOption, kVersionOption };
-  CommandLine command_line = ParseCommandLine(args, {{"screen", 's', true, kScreen},
-                                                     {"controls", 'c', false, kControls},
-                                                     {"help", 'h', false, kHelpOption},
-                                                     {"version", 'V', false, kVersionOption}});
-  if (!command_line.error.empty()) {
-    err << "yomite-trace: " << command_line.error << "\n" << kUsage;
-    return 2;
+  enum { kScreen, kControls };
+  const CommandLine command_line = ParseProgramCommandLine(
+      args, {{"screen", 's', true, kScreen}, {"controls", 'c', false, kControls}});
+  if (auto answered =
+          AnswerCommonOptions({"yomite-trace", kVersion, kUsage, kHelp}, command_line, out, err)) {
+    return *answered;
   }
   Size screen{1024, 768};
   bool controls = false;
-  for (const ParsedOption& o : command_line.options) {
-    if (o.id == kHelpOption) {
-      out << kUsage << kHelp;
-      return 0;
-    }
-    if (o.id == kVersionOption) {
-      out << "yomite-trace " << kVersion << "\n";
-      return 0;
-    }
-  }
   for (const ParsedOption& o : command_line.options) {
     if (o.id == kScreen) {
       auto size = ParseSize(o.value);
