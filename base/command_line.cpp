@@ -94,10 +94,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
 }
 
 CommandLine ParseProgramCommandLine(const std::vector<std::string>& args,
-                                    std::vector<OptionSpec> specs) {
+                                    std::vector<OptionSpec> specs, size_t max_operands) {
   specs.push_back({"help", 'h', false, kHelpOptionId});
   specs.push_back({"version", 'V', false, kVersionOptionId});
-  return ParseCommandLine(args, specs);
+  CommandLine line = ParseCommandLine(args, specs);
+  if (line.error.empty() && line.operands.size() > max_operands) {
+    line.error = "too many arguments: '" + line.operands[max_operands] + "'";
+  }
+  return line;
 }
 
 std::optional<int> AnswerCommonOptions(const ProgramText& program, const CommandLine& line,

@@ -48,9 +48,9 @@ inline constexpr int kHelpOptionId = -1;
 inline constexpr int kVersionOptionId = -2;
 
 // ParseCommandLine with --help and --version added to the program's own
-// options.
+// options; more than max_operands operands is an error.
 CommandLine ParseProgramCommandLine(const std::vector<std::string>& args,
-                                    std::vector<OptionSpec> specs);
+                                    std::vector<OptionSpec> specs, size_t max_operands);
 
 // When the line is answered already, prints the answer and returns the exit
 // status: 2 for an error ("NAME: ERROR" and the usage, on err), 0 for --help

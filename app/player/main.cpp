@@ -82,10 +82,8 @@ bool HasProse(const yomite::Text& caption) {
 int main(int argc, char** argv) {
   auto main_start = std::chrono::steady_clock::now();
   using namespace yomite;
-  CommandLine line = ParseProgramCommandLine(std::vector<std::string>(argv + 1, argv + argc), {});
-  if (line.error.empty() && line.operands.size() > 1) {
-    line.error = "too many arguments: '" + line.operands[1] + "'";
-  }
+  const CommandLine line =
+      ParseProgramCommandLine(std::vector<std::string>(argv + 1, argv + argc), {}, 1);
   if (auto answered =
           AnswerCommonOptions({"yomite", kVersion, kUsage, kHelp}, line, std::cout, std::cerr)) {
     return *answered;

@@ -77,10 +77,11 @@ TEST(CommandLine, HelpVersionAndUsageErrorsAreAnsweredAlikeForEveryProgram) {
       {{"--vers", "-h"}, 0, "prog 9.9\n", ""},  // the first one given wins
       {{"-h", "--bogus"}, 2, "", "prog: unknown option '--bogus'\nusage: prog DAT\n"},
       {{"-c", "dat"}, std::nullopt, "", ""},
+      {{"dat", "more", "-h"}, 2, "", "prog: too many arguments: 'more'\nusage: prog DAT\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args.front());
-    const CommandLine line = ParseProgramCommandLine(c.args, {{"controls", 'c', false, 0}});
+    const CommandLine line = ParseProgramCommandLine(c.args, {{"controls", 'c', false, 0}}, 1);
     std::ostringstream out, err;
     EXPECT_EQ(AnswerCommonOptions(program, line, out, err), c.status);
     EXPECT_EQ(out.str(), c.out);

@@ -335,7 +335,7 @@ constexpr const char* kHelp =
 
 int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   enum { kGraph };
-  const CommandLine line = ParseProgramCommandLine(args, {{"graph", 'g', false, kGraph}});
+  const CommandLine line = ParseProgramCommandLine(args, {{"graph", 'g', false, kGraph}}, 1);
   if (auto answered =
           AnswerCommonOptions({"yomite-check", kVersion, kUsage, kHelp}, line, out, err)) {
     return *answered;
@@ -347,10 +347,6 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
   const std::vector<std::string>& positional = line.operands;
   if (positional.empty()) {
     err << "yomite-check: no story folder given\n" << kUsage;
-    return 2;
-  }
-  if (positional.size() > 1) {
-    err << "yomite-check: too many arguments: '" << positional[1] << "'\n" << kUsage;
     return 2;
   }
   struct stat st;

@@ -350,7 +350,7 @@ int RunTrace(const std::vector<std::string>& args, std::istream& default_events,
              std::ostream& err) {
   enum { kScreen, kControls };
   const CommandLine command_line = ParseProgramCommandLine(
-      args, {{"screen", 's', true, kScreen}, {"controls", 'c', false, kControls}});
+      args, {{"screen", 's', true, kScreen}, {"controls", 'c', false, kControls}}, 2);
   if (auto answered =
           AnswerCommonOptions({"yomite-trace", kVersion, kUsage, kHelp}, command_line, out, err)) {
     return *answered;
@@ -373,10 +373,6 @@ int RunTrace(const std::vector<std::string>& args, std::istream& default_events,
   const std::vector<std::string>& positional = command_line.operands;
   if (positional.empty()) {
     err << "yomite-trace: no story folder given\n" << kUsage;
-    return 2;
-  }
-  if (positional.size() > 2) {
-    err << "yomite-trace: too many arguments: '" << positional[2] << "'\n" << kUsage;
     return 2;
   }
   std::ifstream file;
