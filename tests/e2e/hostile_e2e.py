@@ -235,8 +235,9 @@ def endless_page(player, display, work):
     with open(err_path, "wb") as log:
         proc = start(exe, display, log)
     try:
-        s = e2e.wait_for(screen, "page: the first page",
-                         lambda s: s.count(e2e.TEXT, e2e.white) > 20)
+        # The whole first page: its lines come one a tick, and the second
+        # reaches into the band below.
+        s = e2e.wait_for(screen, "page: the first page, waiting for a click", e2e.clickme_shown)
         # The top line, which a page that is never cleared keeps.
         top = (e2e.TEXT[0], e2e.TEXT[1], e2e.TEXT[2], e2e.TEXT[1] + 24)
         first = s.crop(top)

@@ -114,6 +114,12 @@ def white(r, g, b):
     return r > 200 and g > 200 and b > 200
 
 
+def clickme_shown(s):
+    """The ClickMe box white at its place: the text waits for a click."""
+    area = (CLICKME[2] - CLICKME[0]) * (CLICKME[3] - CLICKME[1])
+    return s.count(CLICKME, white) > 0.9 * area * 0.8
+
+
 TITLE_BAR = (32, 64, 128)
 OK_FACE = (225, 225, 225)
 
@@ -190,8 +196,7 @@ def play_story(player, display, work):
                      lambda s: s.count(TEXT, white) > 50)
         first_page = s.crop(TEXT)
         s = wait_for(screen, "the ClickMe box white at its place while the text waits",
-                     lambda s: s.count(CLICKME, white) > 0.9 * (CLICKME[2] - CLICKME[0]) *
-                     (CLICKME[3] - CLICKME[1]) * 0.8)
+                     clickme_shown)
         check(s.count((IMG[0], IMG[1], IMG[2], IMG[3]), lambda r, g, b: r + g + b > 30) == 0,
               "the picture area is black before the first picture")
 
