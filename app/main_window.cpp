@@ -22,4 +22,23 @@ MainWindow::MainWindow(ui::Backend& backend, int screen_width_px, int screen_hei
   ClickMe.SetCaption(u"ClickMe");
 }
 
+ui::Control& MainWindow::ClickTarget(int i) {
+  switch (i) {
+    case 0:
+      return Lbl;
+    case 1:
+      return ClickMe;
+    case 2:
+      return ClickCom;
+    case 3:
+      return Img;
+    case 4:
+      return EndCom;
+    case 5:
+      return QstCom(0);
+    default:
+      return QstCom(1);
+  }
+}
+
 }  // namespace yomite

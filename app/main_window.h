@@ -25,6 +25,12 @@ struct MainWindow {
   ui::Label ClickCom;
   ui::Label Lbl;
   ui::Label ClickMe;
+
+  // The controls a user can click, numbered for tools that drive the window
+  // (the trace's names, the fuzzer's bytes): Lbl, ClickMe, ClickCom, Img,
+  // EndCom, QstCom(0), QstCom(1).
+  static constexpr int kClickTargets = 7;
+  ui::Control& ClickTarget(int i);
 };
 
 }  // namespace yomite

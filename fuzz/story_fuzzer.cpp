@@ -116,24 +116,7 @@ struct Player {
         media(log),
         fom(w, Fom::Platform{files, pictures, media, folder.dat_path()}) {}
 
-  ui::Control* ControlOf(int i) {
-    switch (i % 7) {
-      case 0:
-        return &w.Lbl;
-      case 1:
-        return &w.ClickMe;
-      case 2:
-        return &w.ClickCom;
-      case 3:
-        return &w.Img;
-      case 4:
-        return &w.EndCom;
-      case 5:
-        return &w.QstCom(0);
-      default:
-        return &w.QstCom(1);
-    }
-  }
+  ui::Control* ControlOf(int i) { return &w.ClickTarget(i % MainWindow::kClickTargets); }
 
   // One event as the backend delivers it: the low four bits choose what,
   // the high four bits a control or a count.

@@ -160,23 +160,7 @@ class Session {
                                                     {"img", 3}, {"end", 4},     {"qst0", 5},
                                                     {"qst1", 6}};
       auto it = names.find(words[i]);
-      if (it == names.end()) return nullptr;
-      switch (it->second) {
-        case 0:
-          return &w_.Lbl;
-        case 1:
-          return &w_.ClickMe;
-        case 2:
-          return &w_.ClickCom;
-        case 3:
-          return &w_.Img;
-        case 4:
-          return &w_.EndCom;
-        case 5:
-          return &w_.QstCom(0);
-        default:
-          return &w_.QstCom(1);
-      }
+      return it == names.end() ? nullptr : &w_.ClickTarget(it->second);
     };
     auto number = [&](size_t i) -> std::optional<long> {
       if (i >= words.size()) return std::nullopt;
