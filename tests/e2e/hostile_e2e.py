@@ -13,11 +13,9 @@ to the error, peak memory).
 
 import os
 import resource
-import shutil
 import struct
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -58,6 +56,26 @@ def start(exe, display, log, env=None):
     run_env.update(env or {})
     return subprocess.Popen([exe], env=run_env, stderr=log,
                             preexec_fn=None if sanitized(exe) else limited)
+
+
+def launch(exe, display, work, name):
+    """Starts an installed player with its standard error in work/NAME.err;
+    returns the process and that file's path."""
+    err_path = os.path.join(work, name + ".err")
+    with open(err_path, "wb") as log:
+        proc = start(exe, display, log)
+    proc.display = display
+    return proc, err_path
+
+
+def first_page(screen, what):
+    return e2e.wait_for(screen, what + ": the first page",
+                        lambda s: s.count(e2e.TEXT, e2e.white) > 20)
+
+
+def stderr_of(err_path):
+    with open(err_path, "rb") as f:
+        return f.read().decode(errors="replace")
 
 
 def peak_mb(proc):
@@ -135,8 +153,7 @@ def error_ends(proc, err_path, number, what, within=ERROR_WITHIN_S):
         raise e2e.Failure(what + ": the player did not end after its error")
     print("measured: %s: error shown after %.1f s, peak memory %.0f MB" % (what, took, peak))
     e2e.check(status == 1, what + ": exits with status 1, not a signal (got %s)" % status)
-    with open(err_path, "rb") as f:
-        err = f.read().decode(errors="replace")
+    err = stderr_of(err_path)
     e2e.check("yomite: Run-time error %d:" % number in err,
               what + ": standard error names error %d (%s)" % (number, err.strip()[-300:]))
 
@@ -150,17 +167,14 @@ def music_flood(player, display, work):
     with open(os.path.join(work, "flood", "dat", "bgm.mid"), "wb") as f:
         f.write(note_flood(999_999))
     screen = e2e.Screen(display)
-    err_path = os.path.join(work, "flood.err")
-    with open(err_path, "wb") as log:
-        proc = start(exe, display, log)
+    proc, err_path = launch(exe, display, work, "flood")
     try:
-        e2e.wait_for(screen, "flood: the first page", lambda s: s.count(e2e.TEXT, e2e.white) > 20)
+        first_page(screen, "flood")
         time.sleep(2.0)  # the music starts after the first page, then floods
         end_at_once(proc, screen, "flood")
     finally:
         stop(proc)
-    with open(err_path, "rb") as f:
-        err = f.read().decode(errors="replace")
+    err = stderr_of(err_path)
     e2e.check(err.count("music plays without some of its events") == 1,
               "flood: one line on standard error says events were dropped (%s)" % err.strip())
 
@@ -173,18 +187,14 @@ def huge_music_file(player, display, work):
     with open(os.path.join(work, "huge", "dat", "bgm.mid"), "wb") as f:
         f.write(note_flood(20_000_000))
     screen = e2e.Screen(display)
-    err_path = os.path.join(work, "huge.err")
-    with open(err_path, "wb") as log:
-        proc = start(exe, display, log)
+    proc, err_path = launch(exe, display, work, "huge")
     try:
-        e2e.wait_for(screen, "huge music: the first page",
-                     lambda s: s.count(e2e.TEXT, e2e.white) > 20)
+        first_page(screen, "huge music")
         time.sleep(1.0)
         end_at_once(proc, screen, "60 MB of music")
     finally:
         stop(proc)
-    with open(err_path, "rb") as f:
-        err = f.read().decode(errors="replace")
+    err = stderr_of(err_path)
     e2e.check("music is silent" in err, "huge music: one line says the music is silent (%s)" %
               err.strip())
 
@@ -209,12 +219,9 @@ def picture_bomb(player, display, work):
         "opn.dat": ["絵が出ます。", ">img>bomb", "出ません。"],
     }, {"bomb.jpg": scan_bomb})
     screen = e2e.Screen(display)
-    err_path = os.path.join(work, "bomb.err")
-    with open(err_path, "wb") as log:
-        proc = start(exe, display, log)
-    proc.display = display
+    proc, err_path = launch(exe, display, work, "bomb")
     try:
-        e2e.wait_for(screen, "bomb: the first page", lambda s: s.count(e2e.TEXT, e2e.white) > 20)
+        first_page(screen, "bomb")
         time.sleep(0.2)
         screen.click((e2e.CLICKME[0] + e2e.CLICKME[2]) // 2, (e2e.CLICKME[1] + e2e.CLICKME[3]) // 2)
         error_ends(proc, err_path, 481, "scan bomb")
@@ -231,9 +238,7 @@ def endless_page(player, display, work):
         "opn.dat": [">p"] + block * 9_200 + ["最後の行です。"],
     }, {})
     screen = e2e.Screen(display)
-    err_path = os.path.join(work, "page.err")
-    with open(err_path, "wb") as log:
-        proc = start(exe, display, log)
+    proc, _ = launch(exe, display, work, "page")
     try:
         # The whole first page: its lines come one a tick, and the second
         # reaches into the band below.
@@ -271,10 +276,7 @@ def huge_line(player, display, work):
         for _ in range(100):
             f.write(chunk)
         f.write(b"\r\n")
-    err_path = os.path.join(work, "line.err")
-    with open(err_path, "wb") as log:
-        proc = start(exe, display, log)
-    proc.display = display
+    proc, err_path = launch(exe, display, work, "line")
     try:
         # The text runs on to it by itself. Reading and converting 200 MB
         # take most of the time.
@@ -299,21 +301,7 @@ def main():
     wanted = os.environ.get("HOSTILE_CASES")
     if wanted:
         cases = [c for c in cases if c.__name__ in wanted.split(",")]
-    started = time.monotonic()
-    server, display = e2e.start_xvfb()
-    work = tempfile.mkdtemp(prefix="yomite-hostile-")
-    try:
-        for case in cases:
-            case(player, display, work)
-    except e2e.Failure as e:
-        print("FAIL:", e, "(files in %s)" % work)
-        return 1
-    finally:
-        server.terminate()
-        server.wait()
-    shutil.rmtree(work, ignore_errors=True)
-    print("passed in %.1f s" % (time.monotonic() - started))
-    return 0
+    return e2e.run_cases(player, cases, "yomite-hostile-")
 
 
 if __name__ == "__main__":

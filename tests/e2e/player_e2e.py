@@ -304,14 +304,20 @@ def main():
     missing = xvfb.missing_tools(("xdotool", "import", "convert"))
     if missing is not None:
         return missing
+    return run_cases(player, [play_story, run_time_error], "yomite-e2e-")
+
+
+def run_cases(player, cases, prefix):
+    """Runs each case(player, display, work) on one X server, in a scratch
+    folder that is kept when a case fails; returns the exit status."""
     started = time.monotonic()
     server, display = start_xvfb()
-    work = tempfile.mkdtemp(prefix="yomite-e2e-")
+    work = tempfile.mkdtemp(prefix=prefix)
     try:
-        play_story(player, display, work)
-        run_time_error(player, display, work)
+        for case in cases:
+            case(player, display, work)
     except Failure as e:
-        print("FAIL:", e, "(screenshots in %s)" % work)
+        print("FAIL:", e, "(files in %s)" % work)
         return 1
     finally:
         server.terminate()

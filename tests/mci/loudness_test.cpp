@@ -168,39 +168,32 @@ TEST_F(Loudness, TheBundledPieceSoundsAtDesktopLoudnessOnEveryPass) {
 std::vector<uint8_t> DenseOrchestralPiece() {
   const uint8_t programs[15] = {48, 49, 50, 40, 41, 42, 43, 56, 57, 58, 60, 61, 68, 71, 47};
   const uint8_t chord[4] = {0, 4, 7, 12};
+  // The melodic channels in order, passing over the drums' channel 9.
+  auto channel = [](size_t i) { return static_cast<uint8_t>(i < 9 ? i : i + 1); };
   TrackBuilder tr;
   tr.Tempo(0, 500000);
-  int channel = 0;
-  for (uint8_t program : programs) {
-    if (channel == 9) ++channel;
-    const auto ch = static_cast<uint8_t>(channel++);
-    tr.Event(0, {static_cast<uint8_t>(0xC0 | ch), program})
-        .Event(0, {static_cast<uint8_t>(0xB0 | ch), 7, 127})
-        .Event(0, {static_cast<uint8_t>(0xB0 | ch), 11, 127});
+  for (size_t i = 0; i < std::size(programs); ++i) {
+    tr.Event(0, {static_cast<uint8_t>(0xC0 | channel(i)), programs[i]})
+        .Event(0, {static_cast<uint8_t>(0xB0 | channel(i)), 7, 127})
+        .Event(0, {static_cast<uint8_t>(0xB0 | channel(i)), 11, 127});
   }
   tr.Event(0, {0xB9, 7, 127});
+  // Every channel's chord on the root, each a different octave above it.
+  auto chords = [&](uint8_t root, uint8_t status, uint8_t velocity) {
+    for (size_t i = 0; i < std::size(programs); ++i) {
+      const auto octave = static_cast<uint8_t>(root + 12 * (i % 4));
+      for (uint8_t step : chord) {
+        tr.Event(0, {static_cast<uint8_t>(status | channel(i)), static_cast<uint8_t>(octave + step),
+                     velocity});
+      }
+    }
+  };
   const uint8_t roots[5] = {36, 41, 43, 38, 36};
   for (uint8_t root : roots) {
-    channel = 0;
-    for (size_t i = 0; i < std::size(programs); ++i) {
-      if (channel == 9) ++channel;
-      const auto ch = static_cast<uint8_t>(channel++);
-      const auto octave = static_cast<uint8_t>(root + 12 * (i % 4));
-      for (uint8_t step : chord) {
-        tr.Event(0, {static_cast<uint8_t>(0x90 | ch), static_cast<uint8_t>(octave + step), 127});
-      }
-    }
+    chords(root, 0x90, 127);
     tr.Event(0, {0x99, 49, 127}).Event(0, {0x99, 57, 127}).Event(0, {0x99, 35, 127});
     tr.Event(960, {0x99, 49, 0});
-    channel = 0;
-    for (size_t i = 0; i < std::size(programs); ++i) {
-      if (channel == 9) ++channel;
-      const auto ch = static_cast<uint8_t>(channel++);
-      const auto octave = static_cast<uint8_t>(root + 12 * (i % 4));
-      for (uint8_t step : chord) {
-        tr.Event(0, {static_cast<uint8_t>(0x80 | ch), static_cast<uint8_t>(octave + step), 0});
-      }
-    }
+    chords(root, 0x80, 0);
   }
   tr.EndOfTrack(0);
   return mci_testing::BuildMidiFile(0, 480, {tr});
