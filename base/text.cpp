@@ -63,10 +63,7 @@ std::string ToUtf8(TextView text) {
   return out;
 }
 
-namespace {
-
-// Decodes one UTF-8 sequence at bytes[i]; returns its length, or 0 if invalid.
-size_t DecodeOne(std::string_view bytes, size_t i, char32_t& out) {
+size_t DecodeUtf8(std::string_view bytes, size_t i, char32_t& out) {
   auto b = [&](size_t k) { return static_cast<unsigned char>(bytes[k]); };
   unsigned char c = b(i);
   size_t len;
@@ -99,15 +96,13 @@ size_t DecodeOne(std::string_view bytes, size_t i, char32_t& out) {
   return len;
 }
 
-}  // namespace
-
 Text FromUtf8(std::string_view bytes) {
   Text out;
   out.reserve(bytes.size());
   size_t i = 0;
   while (i < bytes.size()) {
     char32_t cp;
-    size_t len = DecodeOne(bytes, i, cp);
+    size_t len = DecodeUtf8(bytes, i, cp);
     if (len == 0) {
       out += u'\uFFFD';
       ++i;
@@ -129,7 +124,7 @@ bool IsValidUtf8(std::string_view bytes) {
   size_t i = 0;
   while (i < bytes.size()) {
     char32_t cp;
-    size_t len = DecodeOne(bytes, i, cp);
+    size_t len = DecodeUtf8(bytes, i, cp);
     if (len == 0) return false;
     i += len;
   }

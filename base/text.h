@@ -16,6 +16,10 @@ std::string ToUtf8(TextView text);
 // UTF-8 to UTF-16. Invalid sequences become U+FFFD, one per bad byte.
 Text FromUtf8(std::string_view bytes);
 
+// Decodes the UTF-8 sequence at bytes[i] into out; returns its length, or
+// 0 when it is not well-formed (overlong, a surrogate, cut short).
+size_t DecodeUtf8(std::string_view bytes, size_t i, char32_t& out);
+
 // True when the bytes are well-formed UTF-8.
 bool IsValidUtf8(std::string_view bytes);
 

@@ -1,6 +1,8 @@
 #include "base/text.h"
 
 #include <gtest/gtest.h>
+
+#include "base/printable.h"
 TEST(Text, RoundTrip) { EXPECT_EQ(yomite::ToUtf8(yomite::FromUtf8("a澪")), "a澪"); }
 
 // Names and commands compare without case in the scripts Windows authors
@@ -27,4 +29,20 @@ TEST(Text, ReadsSurrogatePairsAsOneCodePoint) {
   EXPECT_EQ(yomite::ToUtf8(text),
             "a😀\xEF\xBF\xBD"
             "b");
+}
+
+// A name from a story folder must not reach a terminal as a control: an
+// escape sequence could set the terminal's title, a line feed forge a line.
+TEST(Text, PrintableEscapesControlsAndBrokenBytes) {
+  using yomite::Printable;
+  EXPECT_EQ(Printable(std::string_view("a_b\\c 澪.dat")), "a_b\\c 澪.dat");
+  EXPECT_EQ(Printable(std::string_view("\x1B]0;owned\x07")), "\\e]0;owned\\x07");
+  EXPECT_EQ(Printable(std::string_view("zz\nopn.dat:7:7: error\r\t\x7F")),
+            "zz\\nopn.dat:7:7: error\\r\\t\\x7F");
+  EXPECT_EQ(Printable(std::string_view("\xC2\x85\xC2\x9B\xC2\xA0")), "\\u0085\\u009B\xC2\xA0")
+      << "C1 controls, then a no-break space that stays";
+  EXPECT_EQ(Printable(std::string_view("\x82\xA0\xE3\x81")), "\\x82\\xA0\\xE3\\x81")
+      << "Shift-JIS bytes and a cut sequence";
+  EXPECT_EQ(Printable(std::string_view("a\0b", 3)), "a\\x00b");
+  EXPECT_EQ(Printable(yomite::TextView(u"\u2028x\U0001F600")), "\u2028x\U0001F600");
 }

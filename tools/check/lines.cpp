@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/printable.h"
 #include "base/runtime_error.h"
 #include "platform/cp932.h"
 #include "script/flags.h"
@@ -463,23 +464,7 @@ class LineChecker {
 
 }  // namespace
 
-std::string Quote(TextView text) {
-  std::string s = "'";
-  for (char16_t c : text) {
-    if (c == u'\n') {
-      s += "\\n";
-    } else if (c == u'\t') {
-      s += "\\t";
-    } else if (c < 0x20) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(c));
-      s += hex;
-    } else {
-      s += ToUtf8(TextView(&c, 1));
-    }
-  }
-  return s + "'";
-}
+std::string Quote(TextView text) { return "'" + Printable(text) + "'"; }
 
 std::string DescribeCommand(Command command) {
   switch (command) {
