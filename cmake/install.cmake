@@ -23,6 +23,9 @@ foreach(size ${YOMITE_ICON_SIZES})
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
 
+# The options for starting a story in the middle, the same in the player's
+# and the trace's pages.
+file(READ ${PROJECT_SOURCE_DIR}/dist/man/start-options.roff YOMITE_MAN_START_OPTIONS)
 foreach(page yomite.6 yomite-check.1 yomite-trace.1)
   string(REGEX REPLACE ".*\\." "" section ${page})
   configure_file(${PROJECT_SOURCE_DIR}/dist/man/${page}.in ${CMAKE_BINARY_DIR}/man/${page} @ONLY)
