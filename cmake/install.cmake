@@ -26,11 +26,14 @@ foreach(size ${YOMITE_ICON_SIZES})
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
 
+# The options for starting a story in the middle, the same in the player's
+# and the trace's pages.
+file(READ ${PROJECT_SOURCE_DIR}/dist/man/start-options.roff YOMITE_MAN_START_OPTIONS)
 # Manual pages compressed, as man expects them and distributions ship them;
 # gzip -n leaves out the name and the time, so the bytes are reproducible.
 find_program(GZIP gzip REQUIRED)
 set(man_pages)
-foreach(page yomite.6 yomite-check.1 yomite-trace.1)
+foreach(page yomite.6 yomite-check.1 yomite-trace.1 yomite-story.5)
   string(REGEX REPLACE ".*\\." "" section ${page})
   set(page_file ${CMAKE_BINARY_DIR}/man/${page})
   configure_file(${PROJECT_SOURCE_DIR}/dist/man/${page}.in ${page_file} @ONLY)
@@ -45,6 +48,10 @@ add_custom_target(yomite_man ALL DEPENDS ${man_pages})
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/dist/copyright
               ${PROJECT_SOURCE_DIR}/README.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The story author's guide: the format reference and the bundled story's notes.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/story-format.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/demo/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR}
+        RENAME demo-story.md)
 
 # The Debian package: `cpack -G DEB` in the build folder (scripts/package.sh
 # does the whole of it). dpkg-shlibdeps finds the libraries the programs are
