@@ -357,6 +357,71 @@ TEST_F(TextDrawingTest, EveryJisCharacterKeepsItsInkAtEverySizeTheLayoutUses) {
   EXPECT_TRUE(lost.empty()) << lost.size() << " glyphs lost ink, among them:\n" << first_lost;
 }
 
+TEST_F(TextDrawingTest, TheFocusedButtonBearsItsMarkOnceTheKeyboardWasUsed) {
+  CommandButton end(window_, "EndCom");
+  CommandButton other(window_, "Other");
+  PlaceInPixels(end, 100, 100, 100, 30);
+  PlaceInPixels(other, 100, 200, 100, 30);
+  for (CommandButton* b : {&end, &other}) b->SetBackColor({100, 100, 255});
+  window_.SetTabOrder({&end, &other});
+  window_.FocusFirst();
+  // The mark's dots lie just inside the edge, where the face is plain.
+  auto marked = [&](int top) {
+    int dark = 0;
+    for (int x = 103; x < 197; ++x) {
+      if (testing::Near(canvas_.At(x, top + 3), kBlack, 40)) ++dark;
+    }
+    return dark;
+  };
+  Draw();
+  EXPECT_EQ(marked(100), 0) << "no mark before a key was pressed";
+  window_.ShowFocusCues();
+  Draw();
+  EXPECT_GT(marked(100), 30);
+  EXPECT_LT(marked(100), 60) << "dotted, every other pixel";
+  EXPECT_EQ(marked(200), 0);
+  window_.MoveFocus(false);
+  Draw();
+  EXPECT_EQ(marked(100), 0);
+  EXPECT_GT(marked(200), 30);
+}
+
+TEST(MessageBoxText, IsCutToAReadableLengthWithAnEllipsis) {
+  const Text long_name = u"File not found: " + Text(100000, u'x') + u".dat";
+  Text many_lines;
+  for (int i = 0; i < 40; ++i) many_lines += u"line\r\n";
+  Text pairs;
+  for (int i = 0; i < 400; ++i) pairs += u"\U0001F600";  // two units each
+  struct Case {
+    Text text;
+    size_t max_units;
+    int max_lines;
+    bool cut;
+  };
+  const std::vector<Case> cases{
+      {u"Run-time error 53: File not found: 0_2.dat", 100, 1, false},
+      {long_name, kMaxBoxTextChars + 1, 1, true},
+      {many_lines, 200, kMaxBoxTextLines, true},
+      {pairs, kMaxBoxTextChars + 1, 1, true},
+  };
+  for (const Case& c : cases) {
+    const Text shown = ReadableBoxText(c.text);
+    EXPECT_LE(shown.size(), c.max_units);
+    int lines = 1;
+    for (char16_t u : shown) lines += u == u'\n';
+    EXPECT_LE(lines, c.max_lines);
+    EXPECT_EQ(shown.back() == u'\u2026', c.cut);
+    if (!c.cut) {
+      EXPECT_EQ(shown, c.text);
+    }
+    // Never half a surrogate pair before the ellipsis.
+    if (c.cut && shown.size() >= 2) {
+      const char16_t before = shown[shown.size() - 2];
+      EXPECT_FALSE(before >= 0xD800 && before <= 0xDBFF);
+    }
+  }
+}
+
 TEST(MessageBoxText, TheLastLineKeepsItsUnderscoresAtEveryScreenHeight) {
   // The error box of a script named 0_2.dat: its text area ends with that
   // line, and must reach as low as the underscore's ink.

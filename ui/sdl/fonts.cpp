@@ -72,7 +72,7 @@ std::string NoJapaneseFontMessage(const FontFile& file) {
   return "yomite: the font fontconfig gives for Japanese, " +
          Printable(file.family.empty() ? std::string("(unnamed)") : file.family) + " (" +
          Printable(file.path) +
-         "), cannot show Japanese text: it is shown as boxes. Install fonts-ipafont-gothic "
+         "), cannot show Japanese text. Install fonts-ipafont-gothic "
          "(or another package that provides fonts-japanese-gothic).";
 }
 
