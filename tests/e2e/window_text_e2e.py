@@ -138,34 +138,38 @@ def keyboard(player, display, work):
         hostile.stop(proc)
 
 
+def resized(player, display, work, name, width, height, case):
+    """Starts the player, waits for its first page, has xdotool size its
+    window, and runs case(proc, screen, wid, peak memory before the resize)."""
+    proc, err_path = launch(player, display, work, name)
+    screen = e2e.Screen(display)
+    try:
+        hostile.first_page(screen, name)
+        wid = player_window(display)
+        before = hostile.peak_mb(proc)
+        xdotool(display, "windowsize", wid, str(width), str(height))
+        case(proc, screen, wid, before)
+    finally:
+        hostile.stop(proc)
+
+
 def portrait_window(player, display, work):
     # Another client makes the window taller than wide: the picture area
     # reaches over the button column, and a click on End still ends.
-    proc, err_path = launch(player, display, work, "portrait")
-    screen = e2e.Screen(display)
-    try:
-        hostile.first_page(screen, "portrait")
-        wid = player_window(display)
-        xdotool(display, "windowsize", wid, "600", "760")
+    def case(proc, screen, wid, before):
         e2e.wait_for(screen, "portrait: laid out again at 600x760",
                      lambda s: s.count((0, 0, 100, 40), lambda r, g, b: (r, g, b) == END_FACE) > 50
                      and s.count((610, 0, 1024, 768), lambda r, g, b: r + g + b > 30) == 0)
         screen.click(int(0.06 * 600), int(0.035 * 760))
         ends_with(proc, 0, "portrait: End clicked")
-    finally:
-        hostile.stop(proc)
+
+    resized(player, display, work, "portrait", 600, 760, case)
 
 
 def huge_window(player, display, work):
     # 16384 x 16384 forced on the window: it is asked back to the bounded
     # size, memory stays at a few hundred MB, and End still ends.
-    proc, err_path = launch(player, display, work, "huge")
-    screen = e2e.Screen(display)
-    try:
-        hostile.first_page(screen, "huge window")
-        wid = player_window(display)
-        before = hostile.peak_mb(proc)
-        xdotool(display, "windowsize", wid, "16384", "16384")
+    def case(proc, screen, wid, before):
         time.sleep(1.0)
         hostile.wait_idle(proc, "huge window", within=60)
         size = window_size(display, wid)
@@ -179,8 +183,8 @@ def huge_window(player, display, work):
         # place in units of the bounded size.
         screen.click(int(0.06 * size[0]), int(0.035 * size[1]))
         ends_with(proc, 0, "huge window: End clicked")
-    finally:
-        hostile.stop(proc)
+
+    resized(player, display, work, "huge window", 16384, 16384, case)
 
 
 def main():
