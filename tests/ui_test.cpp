@@ -244,6 +244,14 @@ TEST(Keyboard, SpaceAndEnterClickTheFocusedButtonAsTheLeftButtonWould) {
   s.keys.Type(Key::kSpace);
   s.keys.Type(Key::kReturn);
   EXPECT_TRUE(s.rec.events.empty());
+  // Let go (the window lost the keyboard): the release clicks nothing.
+  s.keys.Type(Key::kTab, /*shift=*/true);
+  s.keys.Press(Key::kReturn);
+  s.keys.LetGo();
+  EXPECT_EQ(s.keys.Held(), nullptr);
+  s.keys.Release(Key::kReturn);
+  EXPECT_TRUE(s.rec.events.empty());
+  s.keys.Type(Key::kTab);
   // A button disabled while held is not clicked.
   s.keys.Type(Key::kTab);
   s.keys.Press(Key::kSpace);

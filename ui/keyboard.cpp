@@ -34,6 +34,12 @@ void KeyboardRouter::Release(Key key) {
   mouse_.Click(button, kLeftButton);
 }
 
+void KeyboardRouter::LetGo() {
+  if (!held_) return;
+  held_ = nullptr;
+  window_.Invalidate();
+}
+
 void KeyboardRouter::Type(Key key, bool shift) {
   Press(key, shift);
   Release(key);

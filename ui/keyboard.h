@@ -25,6 +25,10 @@ class KeyboardRouter {
   // A whole press: down, then up.
   void Type(Key key, bool shift = false);
 
+  // The window lost the keyboard while a key was held: its release will
+  // not come, so the button is let go without a click.
+  void LetGo();
+
   // The button Space or Enter holds pressed, or null.
   const Control* Held() const;
 

@@ -486,6 +486,10 @@ void SdlBackend::HandleWindowEvent(const SDL_WindowEvent& event) {
     case SDL_WINDOWEVENT_CLOSE:
       quit_requested_ = true;
       break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+      dispatch_->keyboard().LetGo();
+      dirty_ = true;
+      break;
     case SDL_WINDOWEVENT_EXPOSED:
     case SDL_WINDOWEVENT_SHOWN:
       dirty_ = true;
