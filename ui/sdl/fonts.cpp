@@ -71,9 +71,8 @@ bool CoversJapanese(const FontFile& file, TextView text) {
 std::string NoJapaneseFontMessage(const FontFile& file) {
   return "yomite: the font fontconfig gives for Japanese, " +
          Printable(file.family.empty() ? std::string("(unnamed)") : file.family) + " (" +
-         Printable(file.path) +
-         "), cannot show Japanese text. Install fonts-ipafont-gothic "
-         "(or another package that provides fonts-japanese-gothic).";
+         Printable(file.path) + "), cannot show Japanese text. Install " + kJapaneseFontPackage +
+         ".";
 }
 
 int PointsToPixels(double points, double dpi, double scale) {

@@ -30,6 +30,11 @@ std::optional<FontFile> FindJapaneseUiFont();
 // Japanese font with a Latin one, which shows Japanese as empty boxes.
 bool CoversJapanese(const FontFile& file, TextView text);
 
+// What to install when there is no Japanese font: the package the
+// player's own package depends on, and the alternative it accepts.
+inline constexpr const char* kJapaneseFontPackage =
+    "fonts-ipafont-gothic (or another package that provides fonts-japanese-gothic)";
+
 // The one line said when the font cannot show the story's Japanese text.
 std::string NoJapaneseFontMessage(const FontFile& file);
 

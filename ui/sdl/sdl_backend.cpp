@@ -245,7 +245,8 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   if (!b->painter_->HasFont()) {
     std::fprintf(stderr,
                  "yomite: no Japanese font found (fontconfig sans-serif:lang=ja); "
-                 "text will not be shown\n");
+                 "text will not be shown. Install %s.\n",
+                 kJapaneseFontPackage);
     b->font_checked_ = true;
   }
   return b;
