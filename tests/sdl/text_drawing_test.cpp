@@ -422,6 +422,36 @@ TEST(MessageBoxText, IsCutToAReadableLengthWithAnEllipsis) {
   }
 }
 
+TEST(MessageBoxText, ItsOkButtonStaysInsideEveryWindow) {
+  ASSERT_EQ(TTF_Init(), 0) << TTF_GetError();
+  std::unique_ptr<FontCache> fonts = testing::OpenUiFont();
+  ASSERT_TRUE(fonts);
+  Canvas canvas(16, 16);
+  Painter painter(canvas.renderer(), fonts.get());
+  const Text error = u"Run-time error 53: File not found: " + Text(300, u'x') + u".dat";
+  for (auto [width, height] : std::vector<std::pair<int, int>>{
+           {1920, 1080}, {720, 1280}, {320, 240}, {200, 150}, {100, 100}, {40, 30}}) {
+    MessageBoxLayout box = painter.LayoutMessageBox(error, u"yomite", width, height);
+    const SDL_Rect& ok = box.ok;
+    const std::string where = std::to_string(width) + "x" + std::to_string(height) + ": OK at " +
+                              std::to_string(ok.x) + "," + std::to_string(ok.y);
+    if (width >= 100) {
+      EXPECT_TRUE(ok.x >= 0 && ok.y >= 0 && ok.x + ok.w <= width && ok.y + ok.h <= height) << where;
+    } else {
+      // Larger than the window: its middle, where a click takes it, is in it.
+      const int cx = ok.x + ok.w / 2, cy = ok.y + ok.h / 2;
+      EXPECT_TRUE(cx >= 0 && cy >= 0 && cx < width && cy < height) << where;
+    }
+    if (width >= 320) {
+      EXPECT_TRUE(box.frame.x >= 0 && box.frame.y >= 0 && box.frame.x + box.frame.w <= width &&
+                  box.frame.y + box.frame.h <= height)
+          << width << "x" << height << ": the whole box fits";
+    }
+  }
+  fonts.reset();
+  TTF_Quit();
+}
+
 TEST(MessageBoxText, TheLastLineKeepsItsUnderscoresAtEveryScreenHeight) {
   // The error box of a script named 0_2.dat: its text area ends with that
   // line, and must reach as low as the underscore's ink.

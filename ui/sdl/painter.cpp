@@ -223,10 +223,34 @@ Text ReadableBoxText(TextView text) {
 }
 
 MessageBoxLayout Painter::LayoutMessageBox(TextView text, TextView title, int width, int height) {
+  // At least the size of the window's default text, larger on large
+  // screens; smaller, down to what can still be read, where the box would
+  // not fit the window.
+  int font_px = std::max(PixelSize(9), height / 48);
+  MessageBoxLayout box = LayoutMessageBoxAt(text, title, width, height, font_px);
+  while (font_px > kSmallestFittedPx && (box.frame.w > width || box.frame.h > height)) {
+    box = LayoutMessageBoxAt(text, title, width, height, --font_px);
+  }
+  // Still too large: the OK button stays inside the window (centred on it
+  // when it is larger still), whatever of the box is cut off.
+  auto overhang = [](int pos, int size, int limit) {
+    if (size >= limit) return pos - (limit - size) / 2;
+    return pos < 0 ? pos : std::max(0, pos + size - limit);
+  };
+  const int dx = overhang(box.ok.x, box.ok.w, width);
+  const int dy = overhang(box.ok.y, box.ok.h, height);
+  for (SDL_Rect* r : {&box.frame, &box.title_bar, &box.text, &box.ok}) {
+    r->x -= dx;
+    r->y -= dy;
+  }
+  return box;
+}
+
+MessageBoxLayout Painter::LayoutMessageBoxAt(TextView text, TextView title, int width, int height,
+                                             int font_px) {
   MessageBoxLayout box;
   box.title = Text(title);
-  // At least the size of the window's default text, larger on large screens.
-  box.font_px = std::max(PixelSize(9), height / 48);
+  box.font_px = font_px;
   // Without a font the box still comes up, sized as if it had one, with
   // its title bar and OK button but no text: never the system's own box,
   // which shows Japanese as mojibake or not at all.

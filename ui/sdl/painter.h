@@ -63,7 +63,8 @@ class Painter {
 
   // A box centred over an area of width by height pixels, sized to its
   // text: a title bar, the lines and an OK button. Without a font, the
-  // title bar and the button alone.
+  // title bar and the button alone. On a window too small for it, its
+  // text is smaller and its OK button stays inside the window.
   MessageBoxLayout LayoutMessageBox(TextView text, TextView title, int width, int height);
   void PaintMessageBox(const MessageBoxLayout& box, bool ok_pressed);
 
@@ -83,6 +84,8 @@ class Painter {
 
  private:
   enum class Align { kLeft, kCentre };
+  MessageBoxLayout LayoutMessageBoxAt(TextView text, TextView title, int width, int height,
+                                      int font_px);
   void PaintLabel(const Control& label);
   void PaintButton(const Control& button, bool pressed, bool focused);
   void FocusMark(const SDL_Rect& face, Color color);
