@@ -208,7 +208,13 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
     return nullptr;
   }
   b->software_ = DrawsIntoWindowSurface(b->renderer_);
-  if (b->software_) PrefaultSoftwareFrame(b->window_);
+  int frame_w = 0, frame_h = 0;
+  SDL_GetWindowSizeInPixels(b->window_, &frame_w, &frame_h);
+  // A window beyond the bound is asked for a smaller size before it is
+  // drawn: its full-size frame is not made (see UpdateSize).
+  if (b->software_ && BoundedInnerSize(frame_w, frame_h) == PixelSize{frame_w, frame_h}) {
+    PrefaultSoftwareFrame(b->window_);
+  }
   if (covered) {
     // Mapping a full-screen window and painting it black costs the X
     // server tens of milliseconds: it does that while we make the first
