@@ -32,6 +32,9 @@ struct Report {
     std::string from, to;  // node ids
     std::string label;
     bool cycle = false;  // part of a cycle of jumps without text
+    // A pick only made mid-scene, where the story waits with text once a
+    // layout has shown the buttons.
+    bool mid_scene = false;
   };
   std::vector<Node> nodes;
   std::vector<Edge> edges;
@@ -46,11 +49,20 @@ Report CheckStory(const std::string& dir);
 // story folder as the user named it, with its separator.
 std::string FormatFinding(const Finding& finding, const std::string& folder = "");
 
+// The finding as one JSON object on one line, with the members file, line,
+// column (0 for a whole file), severity, code, message and hint (may be
+// empty).
+std::string FormatFindingJson(const Finding& finding, const std::string& folder = "");
+
 // Every finding, then the summary line.
 void PrintFindings(const Report& report, std::ostream& out, const std::string& folder = "");
 
-// The graph in Graphviz dot.
-void PrintGraph(const Report& report, std::ostream& out);
+// The graph in Graphviz dot: the scenes of the grid side by side by the
+// number of earlier picks of their button; the picks made only mid-scene
+// drawn when asked for.
+enum class GraphPicks { kNone, kEndOfScene, kAll };
+void PrintGraph(const Report& report, std::ostream& out,
+                GraphPicks picks = GraphPicks::kEndOfScene);
 
 // The tool: yomite-check [--graph] DATDIR. Returns the exit status: 1 when
 // there is an error, 0 otherwise, 2 for a usage error.
