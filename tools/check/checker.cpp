@@ -163,21 +163,27 @@ void CheckScript(Story& story, const ScriptInfo& info, const std::set<int>& flag
   auto drop = [&](auto&& which) {
     out.erase(std::remove_if(out.begin(), out.end(), which), out.end());
   };
-  if (shape.LfEnds()) {
-    // Every finding on its one line follows from the line ends.
-    int number = 0;
+  // Drops the findings on the lines a whole-file mistake garbles, and
+  // gives the file's finding the severity and run-time error of the first
+  // error dropped: the story still ends there.
+  auto replace_lines = [&](long last_line, Finding file_finding) {
     for (const Finding& f : out) {
-      if (f.severity == Severity::kError && number == 0) number = f.error_number;
+      if (f.where.line <= last_line && f.severity == Severity::kError &&
+          file_finding.severity != Severity::kError) {
+        file_finding.severity = Severity::kError;
+        file_finding.error_number = f.error_number;
+      }
     }
-    drop([](const Finding&) { return true; });
-    Finding f = FileFinding(Severity::kError, code::kLineEnds, info.name,
+    drop([&](const Finding& f) { return f.where.line <= last_line; });
+    out.push_back(std::move(file_finding));
+  };
+  if (shape.LfEnds()) {
+    Finding f = FileFinding(Severity::kWarning, code::kLineEnds, info.name,
                             "the lines end with a line feed (LF) alone: the player ends a line "
                             "only at a carriage return (CR LF), so it reads the whole file as "
-                            "one line of " +
-                                std::to_string(shape.line_feeds + 1) + " lines",
-                            number);
-    f.hint = "convert the line ends to CR LF, e.g. sed -i 's/$/\\r/' " + quoted;
-    out.push_back(std::move(f));
+                            "one line");
+    f.hint = "convert the line ends to CR LF in the story folder, e.g. sed -i 's/$/\\r/' " + quoted;
+    replace_lines(1, std::move(f));
   }
   bool not_shift_jis = std::any_of(out.begin(), out.end(),
                                    [](const Finding& f) { return f.code == code::kBadEncoding; });
@@ -187,7 +193,8 @@ void CheckScript(Story& story, const ScriptInfo& info, const std::set<int>& flag
                             "the script is written in UTF-8: the player reads Shift-JIS "
                             "(code page 932), so its Japanese shows as other characters or '〓', "
                             "and its keywords and names written in Japanese do not match");
-    f.hint = "convert it, e.g. iconv -f UTF-8 -t CP932 " + quoted + " > new.dat";
+    f.hint = "convert it in the story folder, e.g. iconv -f UTF-8 -t CP932 " + quoted +
+             " > new.dat && mv new.dat " + quoted;
     out.push_back(std::move(f));
   }
   if (shape.bom) {
@@ -195,8 +202,8 @@ void CheckScript(Story& story, const ScriptInfo& info, const std::set<int>& flag
                             std::string("the file begins with a ") + shape.bom +
                                 " byte order mark: the player reads its bytes as text of the "
                                 "first line, so a command there is not one");
-    f.hint = "save the file without a byte order mark (in Shift-JIS)";
-    out.push_back(std::move(f));
+    f.hint = "save the file in Shift-JIS without a byte order mark";
+    replace_lines(1, std::move(f));
   }
   all_out.insert(all_out.end(), out.begin(), out.end());
 }
@@ -282,12 +289,25 @@ Report CheckStory(const std::string& dir) {
   out.insert(out.end(), cycles.begin(), cycles.end());
 
   if (opn.error == 0) {
+    // A script left unreached by a misspelt name: the line that meant it.
+    std::map<std::string, Site> meant;
+    for (const Finding& f : out) {
+      if (f.code == code::kMissingScript && !f.meant.empty()) meant.emplace(f.meant, f.where);
+    }
     for (const std::string& native : folder.script_files()) {
       if (reach.reached.count(native)) continue;
-      out.push_back(FileFinding(Severity::kWarning, code::kUnreachedScript,
-                                folder.RelativeName(native),
-                                "no game reaches this script: no jump, branch, pick, ending or "
-                                "new game from 'opn.dat' leads here"));
+      std::string name = folder.RelativeName(native);
+      Finding f = FileFinding(Severity::kWarning, code::kUnreachedScript, name,
+                              "no game reaches this script: no jump, branch, pick, ending or "
+                              "new game from 'opn.dat' leads here");
+      auto typo = meant.find(name);
+      if (typo != meant.end()) {
+        const Site& at = typo->second;
+        f.hint = "line " + std::to_string(at.line) + " of '" + at.file +
+                 "' names a script that does not exist, and may mean this one";
+        f.related.push_back(at);
+      }
+      out.push_back(std::move(f));
     }
   }
   for (const std::string& native : pictures_used) {

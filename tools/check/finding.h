@@ -30,6 +30,9 @@ struct Finding {
   // What to do about it, when the checker can say more than the message:
   // the command that converts a file, the name meant. May be empty.
   std::string hint;
+  // For a missing name: the file meant, relative to the story folder, when
+  // one near it exists.
+  std::string meant;
   // For an error: the player's run-time error number when the line runs
   // (5, 9, 28, 53, 70, 75, 481).
   int error_number = 0;

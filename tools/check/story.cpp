@@ -1,7 +1,10 @@
 #include "tools/check/story.h"
 
+#include <dirent.h>
+
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 
 #include "base/runtime_error.h"
 #include "platform/cp932.h"
@@ -31,6 +34,30 @@ std::string Reason(const RuntimeError& e, const std::string& file) {
     if (rest.rfind(' ', 0) == 0) rest = "it" + rest;
   }
   return rest;
+}
+
+char16_t Fold(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
+
+// Edits of one character (insert, delete, change) from a to b, ignoring
+// case; limit + 1 when more than limit.
+size_t EditDistance(TextView a, TextView b, size_t limit) {
+  if ((a.size() > b.size() ? a.size() - b.size() : b.size() - a.size()) > limit) return limit + 1;
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    size_t best = row[0];
+    for (size_t j = 1; j <= b.size(); ++j) {
+      size_t up = row[j];
+      row[j] = std::min(
+          {row[j] + 1, row[j - 1] + 1, diagonal + (Fold(a[i - 1]) == Fold(b[j - 1]) ? 0 : 1)});
+      diagonal = up;
+      best = std::min(best, row[j]);
+    }
+    if (best > limit) return limit + 1;
+  }
+  return row[b.size()];
 }
 
 }  // namespace
@@ -103,6 +130,49 @@ ReadError StoryFolder::ReadLines(const std::string& native, const LineVisitor& l
     // Not opened: whoever names the file hears why from OpenScript.
   }
   return error;
+}
+
+NearName StoryFolder::Nearest(const Text& name, TextView extension) const {
+  NearName near;
+  size_t slash = name.rfind(u'\\');
+  Text folder_part = slash == Text::npos ? Text() : name.substr(0, slash);
+  Text stem = slash == Text::npos ? name : name.substr(slash + 1);
+  auto folder = folder_part.empty() ? std::optional<std::string>(dir_) : Resolve(folder_part);
+  if (!folder || stem.empty()) return near;
+  std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(folder->c_str()), ::closedir);
+  if (!listing) return near;
+  const bool picture = EqualsIgnoringCase(extension, u".jpg");
+  // The smallest edit count, then the first entry in byte order.
+  size_t best = kMaxNameEdits + 1;
+  std::string best_bytes;
+  size_t compared = 0;
+  while (const dirent* entry = ::readdir(listing.get())) {
+    if (++compared > kMaxEntriesCompared) break;
+    std::string bytes = entry->d_name;
+    Text entry_name = platform::NameAsText(bytes);
+    size_t dot = entry_name.rfind(u'.');
+    if (dot == Text::npos || dot == 0) continue;
+    TextView entry_stem = TextView(entry_name).substr(0, dot);
+    TextView entry_ext = TextView(entry_name).substr(dot);
+    bool other_ext = !EqualsIgnoringCase(entry_ext, extension);
+    if (other_ext && !(picture && (EqualsIgnoringCase(entry_ext, u".jpeg") ||
+                                   EqualsIgnoringCase(entry_ext, u".jpe") ||
+                                   EqualsIgnoringCase(entry_ext, u".jfif")))) {
+      continue;
+    }
+    size_t edits = EditDistance(stem, entry_stem, kMaxNameEdits);
+    if (other_ext && edits > 0) continue;  // one mistake at a time
+    // A name of a character or two is near to everything.
+    if (!other_ext && (edits == 0 || edits * 3 > stem.size())) continue;
+    if (edits < best || (edits == best && bytes < best_bytes)) {
+      best = edits;
+      best_bytes = bytes;
+      near.same_stem = other_ext;
+      near.name = (folder_part.empty() ? Text() : folder_part + u"\\") + Text(entry_stem);
+      near.file = RelativeName(*folder + "/" + bytes);
+    }
+  }
+  return near;
 }
 
 std::optional<std::string> StoryFolder::Resolve(const Text& relative) const {
