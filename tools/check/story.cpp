@@ -1,6 +1,8 @@
 #include "tools/check/story.h"
 
 #include <dirent.h>
+#include <limits.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -65,17 +67,45 @@ size_t EditDistance(TextView a, TextView b, size_t limit) {
 StoryFolder::StoryFolder(std::string dir) : dir_(std::move(dir)), files_(dir_), pictures_(files_) {
   while (dir_.size() > 1 && dir_.back() == '/') dir_.pop_back();
 
-  std::error_code ec;
+  // The tree is walked with a list of the folders still to read, one folder
+  // open at a time: no recursion and no descriptor per level, however deep.
+  // A path longer than the system allows is one the player cannot open
+  // either, and is left out; links to folders are not followed.
   std::vector<std::pair<std::string, std::string>> scripts, pictures_found;
-  for (fs::recursive_directory_iterator it(dir_, fs::directory_options::skip_permission_denied, ec),
-       end;
-       !ec && it != end; it.increment(ec)) {
-    std::error_code kind_ec;
-    if (!it->is_regular_file(kind_ec)) continue;
-    std::string native = it->path().string();
-    if (HasExtension(it->path(), u".dat")) scripts.emplace_back(RelativeName(native), native);
-    if (HasExtension(it->path(), u".jpg"))
-      pictures_found.emplace_back(RelativeName(native), native);
+  std::vector<std::string> folders{dir_};
+  while (!folders.empty()) {
+    const std::string folder = std::move(folders.back());
+    folders.pop_back();
+    std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(folder.c_str()), ::closedir);
+    if (!listing) continue;
+    while (const dirent* entry = ::readdir(listing.get())) {
+      const std::string_view name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      std::string native = folder + "/" + std::string(name);
+      if (native.size() >= PATH_MAX) continue;
+      unsigned char type = entry->d_type;
+      struct stat st;
+      if (type == DT_UNKNOWN || type == DT_LNK) {
+        // A link counts as what it leads to, except a folder.
+        if (::lstat(native.c_str(), &st) != 0) continue;
+        if (S_ISLNK(st.st_mode)) {
+          type = ::stat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? DT_REG : DT_LNK;
+        } else {
+          type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
+        }
+      }
+      if (type == DT_DIR) {
+        folders.push_back(std::move(native));
+        continue;
+      }
+      if (type != DT_REG) continue;
+      const fs::path path(native);
+      if (HasExtension(path, u".dat")) {
+        scripts.emplace_back(RelativeName(native), std::move(native));
+      } else if (HasExtension(path, u".jpg")) {
+        pictures_found.emplace_back(RelativeName(native), std::move(native));
+      }
+    }
   }
   std::sort(scripts.begin(), scripts.end());
   std::sort(pictures_found.begin(), pictures_found.end());
@@ -138,17 +168,20 @@ NearName StoryFolder::Nearest(const Text& name, TextView extension) const {
   Text folder_part = slash == Text::npos ? Text() : name.substr(0, slash);
   Text stem = slash == Text::npos ? name : name.substr(slash + 1);
   auto folder = folder_part.empty() ? std::optional<std::string>(dir_) : Resolve(folder_part);
-  if (!folder || stem.empty()) return near;
-  std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(folder->c_str()), ::closedir);
-  if (!listing) return near;
+  if (!folder || stem.empty() || ++names_suggested_ > kMaxNamesSuggested) return near;
+  auto [cached, fresh] = entries_for_hints_.try_emplace(*folder);
+  if (fresh) {
+    std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(folder->c_str()), ::closedir);
+    while (const dirent* entry = listing ? ::readdir(listing.get()) : nullptr) {
+      if (cached->second.size() >= kMaxEntriesCompared) break;
+      cached->second.emplace_back(entry->d_name);
+    }
+  }
   const bool picture = EqualsIgnoringCase(extension, u".jpg");
   // The smallest edit count, then the first entry in byte order.
   size_t best = kMaxNameEdits + 1;
   std::string best_bytes;
-  size_t compared = 0;
-  while (const dirent* entry = ::readdir(listing.get())) {
-    if (++compared > kMaxEntriesCompared) break;
-    std::string bytes = entry->d_name;
+  for (const std::string& bytes : cached->second) {
     Text entry_name = platform::NameAsText(bytes);
     size_t dot = entry_name.rfind(u'.');
     if (dot == Text::npos || dot == 0) continue;

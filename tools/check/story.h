@@ -56,6 +56,9 @@ struct NearName {
 // whole for a hint.
 inline constexpr size_t kMaxNameEdits = 2;
 inline constexpr size_t kMaxEntriesCompared = 10000;
+// Names looked for at most: a story with thousands of missing names gets
+// no hint for the later ones rather than a slow check.
+inline constexpr size_t kMaxNamesSuggested = 200;
 
 class StoryFolder {
  public:
@@ -107,6 +110,10 @@ class StoryFolder {
   std::map<Text, OpenResult> opened_scripts_;
   std::map<Text, OpenResult> loaded_pictures_;
   std::map<std::string, std::string> picture_warnings_;
+  // Folder -> the names of its first kMaxEntriesCompared entries, read once
+  // for the hints.
+  mutable std::map<std::string, std::vector<std::string>> entries_for_hints_;
+  mutable size_t names_suggested_ = 0;
 };
 
 }  // namespace yomite::check
