@@ -243,7 +243,7 @@ constexpr const char* kGraphStory = R"(
 
 TEST(Tool, GraphShowsScriptsAndEveryKindOfWay) {
   Built built = BuildCheckedStory(kGraphStory, "tool-graph");
-  ToolRun run = Tool({"--graph", built.dat.string()});
+  ToolRun run = Tool({"--graph=all", built.dat.string()});
   EXPECT_EQ(run.status, 1) << "the story has errors";
   const std::string& dot = run.out;
   EXPECT_EQ(dot.rfind("digraph story {\n", 0), 0u) << dot;
@@ -284,25 +284,36 @@ TEST(Tool, GraphIsValidDot) {
   EXPECT_EQ(yomite::testing::ReadFile(folder / "dot.err"), "");
 }
 
-// The mid-scene picks are drawn only when asked for; the scenes of each
-// day of the grid stand side by side.
-TEST(Tool, GraphLeavesMidScenePicksOutUnlessAskedFor) {
+// Without =all the end-of-scene picks go through one menu node, the
+// scripts that end there say so in their box, and the mid-scene picks are
+// left out; the scenes of each day of the grid stand side by side.
+TEST(Tool, GraphDrawsTheMenuOnceAndMidScenePicksOnlyWhenAskedFor) {
   Built built = BuildCheckedStory(kGraphStory, "tool-graph-all");
   ToolRun plain = Tool({"--graph", built.dat.string()});
   ToolRun all = Tool({"--graph=all", built.dat.string()});
   // opn.dat waits with text but never opens the menu: its picks are mid-scene.
   const std::string mid = R"x("opn.dat" -> "0_0.dat" [label="pick 0", style=dashed, color=gray)x";
-  EXPECT_EQ(plain.out.find(mid), std::string::npos) << plain.out;
+  const std::string exact = R"x("hub.dat" -> "0_0.dat" [label="pick 0", style=dashed];)x";
+  for (const std::string& line : {
+           mid,
+           exact,
+           std::string(R"x("hub.dat" -> "choice menu")x"),
+       }) {
+    EXPECT_EQ(plain.out.find(line), std::string::npos) << line << "\n" << plain.out;
+  }
   EXPECT_NE(all.out.find(mid), std::string::npos) << all.out;
-  // The menu's picks are drawn either way.
-  const std::string menu = R"x("hub.dat" -> "0_0.dat" [label="pick 0", style=dashed];)x";
-  EXPECT_NE(plain.out.find(menu), std::string::npos) << plain.out;
-  EXPECT_NE(all.out.find(menu), std::string::npos) << all.out;
-  EXPECT_NE(plain.out.find("subgraph cluster_day0 {"), std::string::npos) << plain.out;
-  EXPECT_NE(plain.out.find("subgraph cluster_day0 {\n    label=\"picks 1\"; style=dotted; "
-                           "color=gray;\n    \"0_0.dat\";\n"),
-            std::string::npos)
-      << plain.out;
+  EXPECT_NE(all.out.find(exact), std::string::npos) << all.out;
+  EXPECT_EQ(all.out.find("choice menu"), std::string::npos) << all.out;
+  for (const std::string& line : {
+           std::string(R"x("choice menu" [label="choice menu", shape=diamond];)x"),
+           std::string(R"x("hub.dat" [label="hub.dat\n→ choice menu"];)x"),
+           std::string(R"x("choice menu" -> "0_0.dat" [label="pick 0", style=dashed];)x"),
+           std::string(R"x("choice menu" -> "1_0.dat" [label="pick 1", style=dashed];)x"),
+           std::string("subgraph cluster_day0 {\n    label=\"picks 1\"; style=dotted; color=gray; "
+                       "rank=same;\n    \"0_0.dat\";\n"),
+       }) {
+    EXPECT_NE(plain.out.find(line), std::string::npos) << line << "\n" << plain.out;
+  }
 }
 
 // A full disk must not pass for a clean story.

@@ -347,13 +347,14 @@ Report CheckStory(const std::string& dir) {
   }
   std::map<std::tuple<std::string, std::string, std::string>, size_t> edge_index;
   auto edge = [&](const std::string& from, const std::string& to, const std::string& label,
-                  const Site& site, bool mid_scene = false) {
+                  const Site& site, bool mid_scene = false) -> Report::Edge& {
     auto [it, fresh] = edge_index.emplace(std::make_tuple(from, to, label), report.edges.size());
     if (fresh) report.edges.push_back({from, to, label, false, mid_scene});
     Report::Edge& e = report.edges[it->second];
     // A pick the menu makes too is drawn as the menu's.
     e.mid_scene = e.mid_scene && mid_scene;
     if (cycle_sites.count({site.file, site.line, site.column})) e.cycle = true;
+    return e;
   };
   for (const std::string& native : scripts) {
     const ScriptInfo& info = story.Info(native);
@@ -375,7 +376,12 @@ Report CheckStory(const std::string& dir) {
     std::string to =
         pick.missing ? node("?" + pick.to, pick.to, true).id
                      : node(folder.RelativeName(pick.to), folder.RelativeName(pick.to), false).id;
-    edge(from, to, pick.label, pick.site, pick.mid_scene);
+    edge(from, to, pick.label, pick.site, pick.mid_scene).exact_pick = true;
+    if (pick.mid_scene) continue;
+    const std::string menu = "choice menu";
+    node(menu, menu, false).menu = true;
+    edge(from, menu, "menu", pick.site).through_menu = true;
+    edge(menu, to, pick.label, Site{}).through_menu = true;
   }
   return report;
 }
@@ -454,27 +460,51 @@ void PrintGraph(const Report& report, std::ostream& out, GraphPicks picks) {
   out << "  graph [rankdir=LR, newrank=true, nodesep=0.3, ranksep=0.6];\n";
   out << "  node [shape=box];\n";
   std::vector<std::string> columns[choice::kScenePicks];
+  const std::string* bad = nullptr;
+  // The scripts that end at the menu say so in their box, instead of an
+  // edge each back to it.
+  std::set<std::string> to_menu;
+  for (const Report::Edge& e : report.edges) {
+    if (e.through_menu && e.label == "menu") to_menu.insert(e.from);
+  }
   for (const Report::Node& n : report.nodes) {
-    out << "  " << Dot(n.id) << " [label=" << Dot(n.missing ? n.name + " (missing)" : n.name);
+    if (n.menu) {
+      if (picks != GraphPicks::kAll) {
+        out << "  " << Dot(n.id) << " [label=" << Dot(n.name) << ", shape=diamond];\n";
+      }
+      continue;
+    }
+    std::string label = n.missing ? n.name + " (missing)" : n.name;
+    if (picks != GraphPicks::kAll && to_menu.count(n.id)) label += "\n→ choice menu";
+    out << "  " << Dot(n.id) << " [label=" << Dot(label);
     if (n.start) out << ", style=bold";
     if (n.missing) out << ", style=dashed, color=red, fontcolor=red";
     if (!n.missing && !n.reached) out << ", color=gray, fontcolor=gray";
     out << "];\n";
     int column = GridColumn(n.name);
     if (column >= 0) columns[column].push_back(n.id);
+    if (n.name == ToUtf8(choice::kBadEnding) + ".dat") bad = &n.id;
   }
-  // The scenes of each day of the grid side by side, the days in order.
+  // The scenes of each day of the grid side by side, the days in order
+  // (kept so by edges that are not drawn).
+  const std::string* previous = nullptr;
   for (int v = 0; v < choice::kScenePicks; ++v) {
     if (columns[v].empty()) continue;
     out << "  subgraph cluster_day" << v
         << " {\n    label=" << Dot("picks " + std::to_string(v + 1))
-        << "; style=dotted; color=gray;\n";
+        << "; style=dotted; color=gray; rank=same;\n";
     for (const std::string& id : columns[v]) out << "    " << Dot(id) << ";\n";
     out << "  }\n";
+    if (previous) {
+      out << "  " << Dot(*previous) << " -> " << Dot(columns[v][0]) << " [style=invis];\n";
+    }
+    previous = &columns[v][0];
   }
+  if (previous && bad) out << "  " << Dot(*previous) << " -> " << Dot(*bad) << " [style=invis];\n";
   for (const Report::Edge& e : report.edges) {
-    const bool pick = e.label.rfind("pick ", 0) == 0;
-    if (pick && e.mid_scene && picks != GraphPicks::kAll) continue;
+    const bool pick = e.exact_pick || e.through_menu;
+    if (e.exact_pick && picks != GraphPicks::kAll) continue;
+    if (e.through_menu && (picks == GraphPicks::kAll || e.label == "menu")) continue;
     out << "  " << Dot(e.from) << " -> " << Dot(e.to) << " [label=" << Dot(e.label);
     if (pick) out << ", style=dashed";
     if (pick && e.mid_scene) out << ", color=gray, fontcolor=gray, constraint=false";

@@ -27,6 +27,7 @@ struct Report {
     bool reached = false;
     bool missing = false;
     bool start = false;
+    bool menu = false;  // the choice menu, which the end-of-scene picks pass through
   };
   struct Edge {
     std::string from, to;  // node ids
@@ -35,6 +36,10 @@ struct Report {
     // A pick only made mid-scene, where the story waits with text once a
     // layout has shown the buttons.
     bool mid_scene = false;
+    // A pick drawn exactly, from the script to the scene (--graph=all), or
+    // through the one menu node (a script to the menu, the menu to a scene).
+    bool exact_pick = false;
+    bool through_menu = false;
   };
   std::vector<Node> nodes;
   std::vector<Edge> edges;
@@ -58,8 +63,9 @@ std::string FormatFindingJson(const Finding& finding, const std::string& folder 
 void PrintFindings(const Report& report, std::ostream& out, const std::string& folder = "");
 
 // The graph in Graphviz dot: the scenes of the grid side by side by the
-// number of earlier picks of their button; the picks made only mid-scene
-// drawn when asked for.
+// number of earlier picks of their button. The end-of-scene picks go
+// through one node for the choice menu; with kAll every pick is drawn from
+// its script to its scene, the mid-scene ones too.
 enum class GraphPicks { kNone, kEndOfScene, kAll };
 void PrintGraph(const Report& report, std::ostream& out,
                 GraphPicks picks = GraphPicks::kEndOfScene);
