@@ -5,6 +5,7 @@
 #include <turbojpeg.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <sstream>
 
@@ -537,6 +538,54 @@ TEST(Tool, ManualListsEveryFindingCode) {
     EXPECT_NE(manual.find(".B " + in_groff + "\n"), std::string::npos) << code;
     EXPECT_NE(readme.find(std::string("`") + code + "`"), std::string::npos) << code;
   }
+}
+
+// --watch: after each edit only the findings that came and went. The
+// edits are made from the stop callback, which the watch calls between
+// waits on its own thread.
+TEST(Tool, WatchPrintsOnlyWhatChanged) {
+  Built built = BuildCheckedStory(R"(
+--- file opn.dat
+はじめ
+>img>sora
+>ive>nowhere
+)",
+                                  "tool-watch");
+  std::ostringstream out, err;
+  const std::string d = built.dat.string() + "/";
+  const std::string missing_script =
+      d + "opn.dat:3:6: error: '>ive' opens the script 'nowhere.dat'";
+  const std::string missing_picture = d + "opn.dat:2:6: error: the picture 'sora.jpg'";
+  int step = 0;
+  auto started = std::chrono::steady_clock::now();
+  auto stop = [&] {
+    if (std::chrono::steady_clock::now() - started > std::chrono::seconds(60)) return true;
+    const std::string& so_far = out.str();
+    switch (step) {
+      case 0:  // the first check is out: mend the jump
+        if (so_far.find(missing_script) == std::string::npos) return false;
+        yomite::testing::WriteFile(built.dat / "nowhere.dat",
+                                   yomite::testing::ScriptBytes("どこか") + "\r\n>ending\r\n");
+        ++step;
+        return false;
+      case 1:  // mended: now add a script no game reaches
+        if (so_far.find("fixed: " + missing_script) == std::string::npos) return false;
+        yomite::testing::WriteFile(built.dat / "spare.dat", "x\r\n");
+        ++step;
+        return false;
+      default:
+        return so_far.find(d + "spare.dat: warning: no game reaches") != std::string::npos;
+    }
+  };
+  EXPECT_EQ(RunCheck({"--watch", built.dat.string()}, out, err, stop), 0) << err.str();
+  EXPECT_EQ(step, 2) << out.str();
+  const std::string text = out.str();
+  EXPECT_NE(text.find("fixed: " + missing_script), std::string::npos) << text;
+  EXPECT_NE(text.find(d + "spare.dat: warning: no game reaches"), std::string::npos) << text;
+  // The picture stayed missing: printed by the first check only.
+  size_t first = text.find(missing_picture);
+  ASSERT_NE(first, std::string::npos) << text;
+  EXPECT_EQ(text.find(missing_picture, first + 1), std::string::npos) << text;
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "base/runtime_error.h"
 #include "choice/choice_rule.h"
 #include "platform/midi/standard_midi_file.h"
+#include "tools/check/watch.h"
 #include "tools/trace/json.h"
 
 namespace yomite::check {
@@ -518,7 +519,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: yomite-check [--format=text|json] DATDIR\n"
-    "       yomite-check --graph[=all] DATDIR\n";
+    "       yomite-check --graph[=all] DATDIR\n"
+    "       yomite-check --watch DATDIR\n";
 constexpr const char* kHelp =
     "Reads the story in the folder DATDIR and lists, one per line as\n"
     "FILE:LINE:COLUMN: error|warning|note: ..., every line that would end the\n"
@@ -529,6 +531,8 @@ constexpr const char* kHelp =
     "  -g, --graph      print the story's graph in Graphviz dot instead: the\n"
     "                   scripts by day, jumps, branches and the picks at the\n"
     "                   end of a scene; --graph=all adds the mid-scene picks\n"
+    "  -w, --watch      check again whenever a file of DATDIR changes, and\n"
+    "                   print only the findings that came and went (fixed: ...)\n"
     "  -h, --help       print this help and exit\n"
     "  -V, --version    print the version and exit\n"
     "\n"
@@ -537,8 +541,9 @@ constexpr const char* kHelp =
 
 }  // namespace
 
-int RunCheck(const std::vector<std::string>& args_given, std::ostream& out, std::ostream& err) {
-  enum { kGraph, kGraphAll, kFormat };
+int RunCheck(const std::vector<std::string>& args_given, std::ostream& out, std::ostream& err,
+             const std::function<bool()>& stop_watching) {
+  enum { kGraph, kGraphAll, kFormat, kWatch };
   // getopt has no optional values: "--graph=all" is its own option.
   std::vector<std::string> args = args_given;
   for (std::string& a : args) {
@@ -547,7 +552,8 @@ int RunCheck(const std::vector<std::string>& args_given, std::ostream& out, std:
   const CommandLine line = ParseProgramCommandLine(args,
                                                    {{"graph", 'g', false, kGraph},
                                                     {"graph-all", 0, false, kGraphAll},
-                                                    {"format", 0, true, kFormat}},
+                                                    {"format", 0, true, kFormat},
+                                                    {"watch", 'w', false, kWatch}},
                                                    1);
   if (auto answered =
           AnswerCommonOptions({"yomite-check", kVersion, kUsage, kHelp}, line, out, err)) {
@@ -555,7 +561,9 @@ int RunCheck(const std::vector<std::string>& args_given, std::ostream& out, std:
   }
   GraphPicks graph = GraphPicks::kNone;
   bool json = false;
+  bool watch = false;
   for (const ParsedOption& o : line.options) {
+    if (o.id == kWatch) watch = true;
     if (o.id == kGraph) graph = GraphPicks::kEndOfScene;
     if (o.id == kGraphAll) graph = GraphPicks::kAll;
     if (o.id == kFormat) {
@@ -578,11 +586,12 @@ int RunCheck(const std::vector<std::string>& args_given, std::ostream& out, std:
   }
   std::string dir = positional[0];
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-  Report report = CheckStory(dir);
   // Names as the user gave the folder, so that an editor started where
   // the checker ran opens them.
   std::string folder = positional[0];
   if (folder.back() != '/') folder += '/';
+  if (watch) return WatchStory(dir, folder, out, err, stop_watching);
+  Report report = CheckStory(dir);
   if (graph != GraphPicks::kNone) {
     PrintGraph(report, out, graph);
   } else if (json) {

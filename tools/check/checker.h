@@ -3,6 +3,7 @@
 // and every line that would surprise its author (warnings).
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <set>
 #include <string>
@@ -70,8 +71,12 @@ enum class GraphPicks { kNone, kEndOfScene, kAll };
 void PrintGraph(const Report& report, std::ostream& out,
                 GraphPicks picks = GraphPicks::kEndOfScene);
 
-// The tool: yomite-check [--graph] DATDIR. Returns the exit status: 1 when
-// there is an error, 0 otherwise, 2 for a usage error.
-int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// The tool: yomite-check [--format=F|--graph[=all]|--watch] DATDIR. Returns
+// the exit status: 1 when there is an error, 0 otherwise, 2 for a usage
+// error, 3 when the output cannot be written. --watch runs until
+// stop_watching answers true (never, by default: until a signal ends it).
+int RunCheck(
+    const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+    const std::function<bool()>& stop_watching = [] { return false; });
 
 }  // namespace yomite::check
