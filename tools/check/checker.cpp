@@ -227,7 +227,7 @@ std::string EdgeLabel(const Exit& e) {
 
 }  // namespace
 
-Report CheckStory(const std::string& dir) {
+Report CheckStory(const std::string& dir, bool with_graph) {
   Report report;
   StoryFolder folder(dir);
   Story story(folder);
@@ -334,6 +334,7 @@ Report CheckStory(const std::string& dir) {
     if (f.severity == Severity::kNote) ++report.notes;
   }
 
+  if (!with_graph) return report;
   // The graph.
   std::map<std::string, size_t> node_index;
   auto node = [&](const std::string& id, const std::string& name, bool missing) -> Report::Node& {
@@ -591,7 +592,7 @@ int RunCheck(const std::vector<std::string>& args_given, std::ostream& out, std:
   std::string folder = positional[0];
   if (folder.back() != '/') folder += '/';
   if (watch) return WatchStory(dir, folder, out, err, stop_watching);
-  Report report = CheckStory(dir);
+  Report report = CheckStory(dir, graph != GraphPicks::kNone);
   if (graph != GraphPicks::kNone) {
     PrintGraph(report, out, graph);
   } else if (json) {

@@ -47,8 +47,9 @@ struct Report {
 };
 
 // Checks the story in dir, with the player's own file reading and picture
-// decoder.
-Report CheckStory(const std::string& dir);
+// decoder; the graph is made only when asked for (it holds a node for
+// every script).
+Report CheckStory(const std::string& dir, bool with_graph = true);
 
 // "FILE:LINE:COLUMN: error: MESSAGE [code]" (no line and column when the
 // finding is about a whole file). folder goes before the file's name: the

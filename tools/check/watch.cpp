@@ -81,7 +81,7 @@ int WatchStory(const std::string& dir, const std::string& folder, std::ostream& 
   std::unique_ptr<int, void (*)(int*)> closer(&fd, [](int* f) { ::close(*f); });
   WatchTree(fd, dir);
 
-  Report report = CheckStory(dir);
+  Report report = CheckStory(dir, false);
   PrintFindings(report, out, folder);
   out.flush();
   std::vector<std::string> before = Lines(report, folder);
@@ -94,7 +94,7 @@ int WatchStory(const std::string& dir, const std::string& folder, std::ostream& 
       if (::poll(&q, 1, kQuietMs) <= 0 || !Drain(fd)) break;
     }
     WatchTree(fd, dir);
-    report = CheckStory(dir);
+    report = CheckStory(dir, false);
     std::vector<std::string> now = Lines(report, folder);
     std::multiset<std::string> old_set(before.begin(), before.end());
     std::multiset<std::string> new_set(now.begin(), now.end());
