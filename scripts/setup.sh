@@ -40,6 +40,11 @@ if [ $tests -eq 1 ]; then
     graphviz
     # the validators of the installed desktop entry and metainfo
     desktop-file-utils appstream
+    # the desktop matrix: window managers and panels, a session bus for
+    # xfwm4, RandR's tool, an ssh server for X forwarding, a Wayland
+    # compositor
+    openbox tint2 xfwm4 xfce4-panel dbus-daemon x11-xserver-utils openssh-server
+    openssh-client weston
   )
 fi
 if [ $package -eq 1 ]; then

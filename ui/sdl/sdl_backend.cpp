@@ -150,6 +150,14 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   if (!SDL_getenv("SDL_VIDEODRIVER") && !IsSet("WAYLAND_DISPLAY")) {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
   }
+  // With RandR SDL lists the outputs of every X screen, screen 0's first,
+  // and opens windows on the first: DISPLAY=:0.1 would show it on screen
+  // 0. Without, it knows only the screen DISPLAY names.
+  if (const char* display = SDL_getenv("DISPLAY");
+      display && ScreenOfDisplayName(display) != 0 && !SDL_getenv("SDL_VIDEO_X11_XRANDR")) {
+    SDL_SetHint(SDL_HINT_VIDEO_X11_XRANDR, "0");
+  }
+  CatchX11Errors();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     if (error) *error = IsSet("WAYLAND_DISPLAY") ? SDL_GetError() : NoDisplayMessage();
     return nullptr;
@@ -175,6 +183,10 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
     if (error) *error = SDL_GetError();
     return nullptr;
   }
+  b->x11_ = X11Guard::For(b->window_);
+  // SDL passes on the X events it has no use for; one says the window was
+  // destroyed by another client.
+  if (b->x11_) SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   bool covered = false;
   if (options.fullscreen) {
     if (X11WithoutWindowManager(b->window_)) {
@@ -188,6 +200,7 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   // the server paints that as it maps the window; presenting a black frame
   // of our own first would cost a full-screen upload before the first page.
   b->black_by_server_ = X11FillsWithBlack(b->window_);
+  if (options.fullscreen) b->cover_ = X11Cover::For(b->window_);
   if (SDL_Surface* icon = MakeIcon()) {
     SDL_SetWindowIcon(b->window_, icon);
     SDL_FreeSurface(icon);
@@ -254,7 +267,9 @@ SdlBackend::~SdlBackend() {
   painter_.reset();
   fonts_.reset();
   if (renderer_) SDL_DestroyRenderer(renderer_);
+  if (x11_) x11_->BeforeDestroy();
   if (window_) SDL_DestroyWindow(window_);
+  x11_.reset();
   TTF_Quit();
   SDL_Quit();
 }
@@ -291,11 +306,13 @@ int SdlBackend::Run(Window& window) {
       End();
     }
   }
-  SDL_HideWindow(window_);
+  Hide();
   return dispatch_->failed() ? 1 : 0;
 }
 
 void SdlBackend::RunPass(SDL_Event& event) {
+  if (x11_ && x11_->WindowGone()) quit_requested_ = true;
+  CoverAgain();
   if (quit_requested_) {
     Quit();
     return;
@@ -396,9 +413,14 @@ void SdlBackend::PictureBoxChanged(PictureBox& box, PictureChange change) {
   dirty_ = true;
 }
 
+void SdlBackend::Hide() {
+  // See X11Guard::BeforeDestroy.
+  if (window_ && !(x11_ && x11_->WindowGone())) SDL_HideWindow(window_);
+}
+
 void SdlBackend::End() {
   ended_ = true;
-  if (window_) SDL_HideWindow(window_);
+  Hide();
 }
 
 bool SdlBackend::UpdateSize() {
@@ -433,6 +455,9 @@ void SdlBackend::Handle(const SDL_Event& event) {
     case SDL_WINDOWEVENT:
       HandleWindowEvent(event.window);
       break;
+    case SDL_SYSWMEVENT:
+      if (HandleX11Event(event.syswm.msg)) quit_requested_ = true;
+      break;
     case SDL_MOUSEBUTTONDOWN:
       HandleMouseButton(event.button, true);
       break;
@@ -451,6 +476,23 @@ void SdlBackend::Handle(const SDL_Event& event) {
       break;
     default:
       break;
+  }
+}
+
+bool SdlBackend::HandleX11Event(const SDL_SysWMmsg* msg) {
+  if (cover_ && cover_->Concerns(msg)) cover_pending_ = true;
+  return x11_ && x11_->Destroyed(msg);
+}
+
+void SdlBackend::CoverAgain() {
+  if (!cover_pending_) return;
+  cover_pending_ = false;
+  int w = screen_width_, h = screen_height_;
+  cover_->Cover(&w, &h);
+  if (w != screen_width_ || h != screen_height_) {
+    screen_width_ = w;
+    screen_height_ = h;
+    if (model_) model_->SetScreenSizePx(w, h);
   }
 }
 
@@ -541,6 +583,7 @@ void SdlBackend::Draw() {
   } else {
     SDL_RenderPresent(renderer_);
   }
+  if (x11_) x11_->Present(window_);
   painter_->EndFrame();
   if (on_frame_presented) on_frame_presented();
 }
@@ -568,12 +611,19 @@ bool SdlBackend::ShowBox(const Text& text, const Text& title) {
   dirty_ = true;
   SDL_Event event;
   while (open) {
+    CoverAgain();
     if (dirty_) Draw();
     if (!WaitForEvent(&event)) break;
     switch (event.type) {
       case SDL_QUIT:
         quit_requested_ = true;
         open = false;
+        break;
+      case SDL_SYSWMEVENT:
+        if (HandleX11Event(event.syswm.msg)) {
+          quit_requested_ = true;
+          open = false;
+        }
         break;
       case SDL_WINDOWEVENT:
         if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
