@@ -186,6 +186,56 @@ def dead_wm(player, work, procs):
     desktop.end_with_end_button(screen, proc)
 
 
+def error_while_minimized(player, work, procs):
+    """A run-time error raised while the window is minimized: the window comes
+    back with the error box on it."""
+    w, h = 1024, 768
+    display = desktop.start_xvfb(procs, [(w, h)])
+    story = os.path.join(work, "story", "dat")
+    os.makedirs(story)
+    # The text runs on a line every 100 ms; a picture command with its
+    # flag off clears the page before it is full, so that it never waits
+    # for a click: the error comes about 6 s after the first line.
+    lines = (["行です。"] * 8 + [">oimg>none>sw>A"]) * 8 + [">ive>nothere"]
+    with open(os.path.join(story, "opn.dat"), "wb") as f:
+        f.write(("\r\n".join(lines) + "\r\n").encode("cp932"))
+    start_wm(procs, display, work, "openbox")
+    err_path = os.path.join(work, "player.err")
+    proc = procs.start([player, story], env=desktop.player_env(display),
+                       stderr=open(err_path, "wb"))
+    screen = desktop.Screen(display, w, h)
+    desktop.wait_for("the first line is shown",
+                     lambda: screen.grab().count(screen.box(*desktop.TEXT), desktop.white) > 20)
+    window = str(desktop.player_windows(display)[0][0])
+    subprocess.run(["xdotool", "windowminimize", window], env=screen.env, check=True,
+                   timeout=20)
+    desktop.wait_for("the window is minimized", lambda: not viewable(display, window))
+    check(proc.poll() is None and b"Run-time" not in open(err_path, "rb").read(),
+          "the error is still to come")
+    desktop.wait_for("the player's window comes to the front with the error box",
+                     lambda: viewable(display, window) and box_shown(screen.grab()))
+    screen.save(os.path.join(work, "error-box.png"))
+    subprocess.run(["xdotool", "key", "Return"], env=screen.env, check=True, timeout=20)
+    try:
+        status = proc.wait(timeout=desktop.WAIT_S)
+    except subprocess.TimeoutExpired:
+        raise Failure("Enter did not close the error box")
+    check(status == 1, "the error ends the player with status 1 (got %s)" % status)
+    text = open(err_path, "rb").read().decode(errors="replace")
+    check("Run-time error 53" in text, "standard error names the error: %r" % text)
+
+
+def viewable(display, window):
+    out = subprocess.run(["xwininfo", "-id", window], env=desktop.player_env(display),
+                         capture_output=True, text=True, timeout=20)
+    return "IsViewable" in out.stdout
+
+
+def box_shown(s):
+    """Our message box: its title bar is a wide band of one colour."""
+    return s.count((0, 0, s.w, s.h), lambda r, g, b: (r, g, b) == (32, 64, 128)) > 2000
+
+
 CASES = {
     "ssh-x": ssh_forwarded,
     "screen-1": second_screen,
@@ -195,6 +245,7 @@ CASES = {
     "xfwm4": under_wm("xfwm4", False),
     "late-wm": under_wm("openbox", True),
     "dead-wm": dead_wm,
+    "error-minimized": error_while_minimized,
 }
 QUICK = ["ssh-x", "screen-1", "window-destroyed", "randr-no-wm", "late-wm"]
 

@@ -380,9 +380,30 @@ void SdlBackend::Report(const RuntimeError& error) {
   Text text = FromUtf8(line);
   if (!where.empty()) text += u"\r\n" + FromUtf8(where);
   held_button_ = nullptr;
+  Reveal();
   if (!ShowBox(text, u"yomite")) {
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "yomite", PlainLines(text).c_str(), window_);
   }
+}
+
+void SdlBackend::Reveal() {
+  // How long a window manager may take to restore the window before the
+  // box opens anyway (then as the system's own box, a window of its own).
+  constexpr uint64_t kRestoreWithinMs = 1000;
+  bool minimized = SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED;
+  if (cover_) {
+    cover_->Reveal();
+  } else if (minimized) {
+    SDL_RestoreWindow(window_);
+  }
+  for (uint64_t until = Now() + kRestoreWithinMs;
+       minimized && (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED) && Now() < until;) {
+    SDL_Delay(10);
+    SDL_PumpEvents();
+  }
+  // X refuses the keyboard to a window that is not shown.
+  if (!(SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED)) TakeFocus();
+  UpdateSize();
 }
 
 void SdlBackend::Quit() {

@@ -97,6 +97,9 @@ class SdlBackend : public Backend {
   // Raises the window and gives it the keyboard.
   void TakeFocus();
   bool Guard(const std::function<void()>& handler) { return dispatch_->Guard(handler); }
+  // Brings a minimized or covered window to the front, so that the box
+  // about to open over it is seen.
+  void Reveal();
   // Shows a run-time error in a box and on standard error.
   void Report(const RuntimeError& error);
   // One pass of the event loop.

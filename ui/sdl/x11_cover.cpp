@@ -100,6 +100,7 @@ struct X11Cover::Native {
   Atom check = None;
   Atom state = None;
   Atom fullscreen = None;
+  Atom active = None;
 };
 
 std::unique_ptr<X11Cover> X11Cover::For(SDL_Window* window) {
@@ -114,6 +115,7 @@ std::unique_ptr<X11Cover> X11Cover::For(SDL_Window* window) {
   n.check = XInternAtom(n.display, "_NET_SUPPORTING_WM_CHECK", False);
   n.state = XInternAtom(n.display, "_NET_WM_STATE", False);
   n.fullscreen = XInternAtom(n.display, "_NET_WM_STATE_FULLSCREEN", False);
+  n.active = XInternAtom(n.display, "_NET_ACTIVE_WINDOW", False);
   XChangeProperty(n.display, n.window, n.state, XA_ATOM, 32, PropModeReplace,
                   reinterpret_cast<unsigned char*>(&n.fullscreen), 1);
   // Other parts of the program may listen on the root too: add to their
@@ -142,6 +144,22 @@ bool X11Cover::Concerns(const SDL_SysWMmsg* msg) const {
     default:
       return false;
   }
+}
+
+void X11Cover::Reveal() {
+  Native& n = *native_;
+  // Mapping an iconic window is how a client restores it; the activation
+  // message is how an EWMH window manager is asked to show it in front.
+  XMapRaised(n.display, n.window);
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = n.window;
+  e.xclient.message_type = n.active;
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = 1;  // from an application
+  e.xclient.data.l[1] = CurrentTime;
+  XSendEvent(n.display, n.root, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+  XFlush(n.display);
 }
 
 void X11Cover::Cover(int* screen_width, int* screen_height) {

@@ -52,6 +52,9 @@ class X11Cover {
   // or moves and sizes the window itself when there is none. Returns the
   // screen's size.
   void Cover(int* screen_width, int* screen_height);
+  // Brings the window back from minimized and to the front, asking the
+  // window manager as a task bar would, without waiting for it.
+  void Reveal();
 
  private:
   X11Cover() = default;
