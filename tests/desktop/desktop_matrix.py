@@ -225,6 +225,39 @@ def error_while_minimized(player, work, procs):
     check("Run-time error 53" in text, "standard error names the error: %r" % text)
 
 
+def on_weston(player, work, procs):
+    """Natively on Wayland: weston's X11 back end shows its output as a
+    window of an Xvfb, where the screenshots and clicks go."""
+    w, h = 1024, 768
+    display = desktop.start_xvfb(procs, [(w, h)])
+    dat = desktop.make_story(os.path.join(work, "story"))
+    runtime = os.path.join(work, "runtime")
+    os.mkdir(runtime, 0o700)
+    procs.start(["weston", "--backend=x11-backend.so", "--use-pixman", "--socket=yomite-test",
+                 "--width=%d" % w, "--height=%d" % h, "--idle-time=0"],
+                env=desktop.player_env(display, XDG_RUNTIME_DIR=runtime),
+                stderr=open(os.path.join(work, "weston.log"), "wb"))
+    desktop.wait_for("weston listens",
+                     lambda: os.path.exists(os.path.join(runtime, "yomite-test")))
+    env = desktop.player_env(None, XDG_RUNTIME_DIR=runtime, WAYLAND_DISPLAY="yomite-test")
+    env.pop("DISPLAY", None)
+    err_path = os.path.join(work, "player.err")
+    proc = procs.start([player, dat], env=env, stderr=open(err_path, "wb"))
+    screen = desktop.Screen(display, w, h)
+    desktop.wait_first_page(screen)
+    screen.save(os.path.join(work, "weston-first-page.png"))
+    first = screen.grab().count(screen.box(*desktop.TEXT), desktop.white)
+    screen.click((desktop.CLICKME[0] + desktop.CLICKME[2]) / 2,
+                 (desktop.CLICKME[1] + desktop.CLICKME[3]) / 2)
+    desktop.wait_for("a click turns the page",
+                     lambda: screen.grab().count(screen.box(*desktop.TEXT), desktop.white)
+                     not in range(first - 10, first + 10))
+    desktop.end_with_end_button(screen, proc)
+    text = open(err_path, "rb").read().decode(errors="replace")
+    check(all(line.startswith("yomite: music") for line in text.splitlines()),
+          "nothing on standard error but the silent music: %r" % text)
+
+
 def viewable(display, window):
     out = subprocess.run(["xwininfo", "-id", window], env=desktop.player_env(display),
                          capture_output=True, text=True, timeout=20)
@@ -246,6 +279,7 @@ CASES = {
     "late-wm": under_wm("openbox", True),
     "dead-wm": dead_wm,
     "error-minimized": error_while_minimized,
+    "weston": on_weston,
 }
 QUICK = ["ssh-x", "screen-1", "window-destroyed", "randr-no-wm", "late-wm"]
 

@@ -139,6 +139,9 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   SDL_setenv("SDL_VIDEO_X11_WMCLASS", "yomite", 0);
   SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", "yomite", 0);
   SDL_SetHint(SDL_HINT_APP_NAME, "yomite");
+  // A borderless full-screen window has no decorations to draw: libdecor
+  // would only print, where it finds no plug-in, that it draws none.
+  SDL_SetHint(SDL_HINT_VIDEO_WAYLAND_ALLOW_LIBDECOR, "0");
   // With neither X nor Wayland named, SDL's probes would print complaints of
   // their own before falling back to a driver that shows nothing.
   if (!SDL_getenv("SDL_VIDEODRIVER") && !IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY")) {
