@@ -258,6 +258,27 @@ def on_weston(player, work, procs):
           "nothing on standard error but the silent music: %r" % text)
 
 
+def weston_without_seat(player, work, procs):
+    """A Wayland compositor with no seat (weston's headless back end), where
+    SDL's own start-up would crash: one line and status 1."""
+    runtime = os.path.join(work, "runtime")
+    os.mkdir(runtime, 0o700)
+    procs.start(["weston", "--backend=headless-backend.so", "--socket=yomite-test",
+                 "--idle-time=0"], env=desktop.player_env(None, XDG_RUNTIME_DIR=runtime))
+    desktop.wait_for("weston listens",
+                     lambda: os.path.exists(os.path.join(runtime, "yomite-test")))
+    dat = desktop.make_story(os.path.join(work, "story"))
+    for asked in ({}, {"SDL_VIDEODRIVER": "wayland"}):
+        env = desktop.player_env(None, XDG_RUNTIME_DIR=runtime, WAYLAND_DISPLAY="yomite-test",
+                                 **asked)
+        env.pop("DISPLAY", None)
+        out = subprocess.run([player, dat], env=env, capture_output=True, timeout=60)
+        lines = out.stderr.decode(errors="replace").splitlines()
+        check(out.returncode == 1 and len(lines) == 1 and "no seat" in lines[0],
+              "%s: status 1 and one line saying why (got %s: %r)" %
+              (asked or "SDL's choice", out.returncode, lines))
+
+
 def viewable(display, window):
     out = subprocess.run(["xwininfo", "-id", window], env=desktop.player_env(display),
                          capture_output=True, text=True, timeout=20)
@@ -280,6 +301,7 @@ CASES = {
     "dead-wm": dead_wm,
     "error-minimized": error_while_minimized,
     "weston": on_weston,
+    "weston-no-seat": weston_without_seat,
 }
 QUICK = ["ssh-x", "screen-1", "window-destroyed", "randr-no-wm", "late-wm"]
 
@@ -289,7 +311,10 @@ def main(argv):
         print(__doc__)
         return 2
     player = os.path.abspath(argv[1])
-    missing = desktop.xvfb.missing_tools(("xdotool", "import", "xwininfo"))
+    missing = desktop.xvfb.missing_tools(("xdotool", "import", "xwininfo", "xprop", "xrandr",
+                                          "ssh", "ssh-keygen", "/usr/sbin/sshd", "openbox",
+                                          "tint2", "xfwm4", "xfce4-panel", "dbus-run-session",
+                                          "weston"))
     if missing is not None:
         return missing
     names = argv[2:] or (list(CASES) if os.environ.get("YOMITE_DESKTOP_ALL") else QUICK)

@@ -14,6 +14,7 @@
 
 #include "ui/sdl/desktop_dpi.h"
 #include "ui/sdl/icon.h"
+#include "ui/sdl/wayland_seat.h"
 #include "ui/sdl/x11_cover.h"
 #include "ui/sdl/x11_sleep.h"
 #include "ui/timer.h"
@@ -159,6 +160,14 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   if (const char* display = SDL_getenv("DISPLAY");
       display && ScreenOfDisplayName(display) != 0 && !SDL_getenv("SDL_VIDEO_X11_XRANDR")) {
     SDL_SetHint(SDL_HINT_VIDEO_X11_XRANDR, "0");
+  }
+  const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+  if (asked ? SDL_strcasecmp(asked, "wayland") == 0
+            : !IsSet("DISPLAY") && IsSet("WAYLAND_DISPLAY")) {
+    if (WaylandOffersSeat() == false) {
+      if (error) *error = "the Wayland compositor offers no seat (no pointer, no keyboard)";
+      return nullptr;
+    }
   }
   CatchX11Errors();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
