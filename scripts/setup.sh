@@ -43,7 +43,7 @@ if [ $tests -eq 1 ]; then
     # the desktop matrix: window managers and panels, a session bus for
     # xfwm4, RandR's tool, an ssh server for X forwarding, a Wayland
     # compositor
-    openbox tint2 xfwm4 xfce4-panel dbus-daemon x11-xserver-utils openssh-server
+    openbox tint2 xfwm4 xfce4-panel twm dbus-daemon x11-xserver-utils openssh-server
     openssh-client weston
   )
 fi

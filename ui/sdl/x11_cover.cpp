@@ -46,6 +46,16 @@ namespace {
   return attributes.root;
 }
 
+// The window lies in another client's window (a window manager's frame).
+bool FramedByWindowManager(Display* display, ::Window window, ::Window root) {
+  ::Window root_return = 0, parent = 0;
+  ::Window* children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(display, window, &root_return, &parent, &children, &count)) return false;
+  if (children) XFree(children);
+  return parent != 0 && parent != root;
+}
+
 }  // namespace
 
 bool X11WithoutWindowManager(SDL_Window* window) {
@@ -186,6 +196,17 @@ void X11Cover::Cover(int* screen_width, int* screen_height) {
     e.xclient.data.l[3] = 1;  // from an application
     XSendEvent(n.display, n.root, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
   } else {
+    if (FramedByWindowManager(n.display, n.window, n.root)) {
+      // A window manager without EWMH (twm) took the window into a frame
+      // with a title bar; it knows no full-screen request. A window it
+      // may not manage is one it cannot frame.
+      XSetWindowAttributes unmanaged{};
+      unmanaged.override_redirect = True;
+      XChangeWindowAttributes(n.display, n.window, CWOverrideRedirect, &unmanaged);
+      XUnmapWindow(n.display, n.window);
+      XReparentWindow(n.display, n.window, n.root, 0, 0);
+      XMapWindow(n.display, n.window);
+    }
     XMoveResizeWindow(n.display, n.window, 0, 0, unsigned(root.width), unsigned(root.height));
     XRaiseWindow(n.display, n.window);
   }
