@@ -168,7 +168,7 @@ def under_wm(wm, late):
                          desktop.first_page_shown(screen.grab()))
         screen.save(os.path.join(work, "%s-first-page.png" % wm))
         desktop.end_with_end_button(screen, proc)
-    case.__doc__ = "Under %s with its panel%s." % (wm, ", started 2 s after the player" if late else "")
+    case.__doc__ = "Under %s%s." % (wm, ", started 2 s after the player" if late else "")
     return case
 
 
@@ -318,10 +318,9 @@ def main(argv):
         print(__doc__)
         return 2
     player = os.path.abspath(argv[1])
-    missing = desktop.xvfb.missing_tools(("xdotool", "import", "xwininfo", "xprop", "xrandr",
-                                          "ssh", "ssh-keygen", "/usr/sbin/sshd", "openbox",
-                                          "tint2", "xfwm4", "xfce4-panel", "twm", "dbus-run-session",
-                                          "weston"))
+    missing = desktop.xvfb.missing_tools((
+        "xdotool", "import", "xwininfo", "xprop", "xrandr", "ssh", "ssh-keygen", "/usr/sbin/sshd",
+        "openbox", "tint2", "xfwm4", "xfce4-panel", "twm", "dbus-run-session", "weston"))
     if missing is not None:
         return missing
     names = argv[2:] or (list(CASES) if os.environ.get("YOMITE_DESKTOP_ALL") else QUICK)
