@@ -46,37 +46,30 @@ class Processes:
     def end_all(self):
         for proc in reversed(self.started):
             if proc.poll() is None:
+                # The group of a process started in a session of its own
+                # (its children too); the process alone otherwise.
                 try:
-                    os.killpg(proc.pid, signal.SIGTERM)
+                    leader = os.getpgid(proc.pid) == proc.pid
+                    (os.killpg if leader else os.kill)(proc.pid, signal.SIGTERM)
+                    try:
+                        proc.wait(timeout=5)
+                    except subprocess.TimeoutExpired:
+                        (os.killpg if leader else os.kill)(proc.pid, signal.SIGKILL)
                 except ProcessLookupError:
-                    pass
-                try:
-                    proc.wait(timeout=5)
-                except subprocess.TimeoutExpired:
-                    os.killpg(proc.pid, signal.SIGKILL)
-                    proc.wait()
+                    pass  # it ended meanwhile
+                proc.wait()
         self.started = []
 
 
 def start_xvfb(procs, screens):
     """An Xvfb with one screen per (width, height); returns its display
     name, e.g. ":99"."""
-    read_fd, write_fd = os.pipe()
-    argv = ["Xvfb", "-displayfd", str(write_fd), "-nolisten", "tcp", "-noreset"]
-    for i, (w, h) in enumerate(screens):
-        argv += ["-screen", str(i), "%dx%dx24" % (w, h)]
-    procs.start(argv, pass_fds=(write_fd,))
-    os.close(write_fd)
-    number = b""
-    with os.fdopen(read_fd, "rb") as pipe:
-        while not number.endswith(b"\n"):
-            chunk = pipe.read(1)
-            if not chunk:
-                break
-            number += chunk
-    if not number.strip():
-        raise Failure("Xvfb did not start")
-    return ":" + number.decode().strip()
+    try:
+        server, display = xvfb.start_xvfb(*screens[0], more_screens=screens[1:])
+    except RuntimeError as e:
+        raise Failure(str(e))
+    procs.started.append(server)
+    return display
 
 
 def make_story(folder):

@@ -309,7 +309,7 @@ CASES = {
     "weston": on_weston,
     "weston-no-seat": weston_without_seat,
 }
-QUICK = ["ssh-x", "screen-1", "window-destroyed", "randr-no-wm", "late-wm", "dead-wm",
+QUICK = ["ssh-x", "screen-1", "window-destroyed", "randr-no-wm", "late-wm", "twm", "dead-wm",
          "error-minimized", "weston", "weston-no-seat"]
 
 
