@@ -23,7 +23,7 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config
   # platform libraries
-  libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libfluidsynth-dev
+  libsdl2-dev libsdl2-ttf-dev libfluidsynth-dev
   libturbojpeg0-dev libjpeg62-turbo-dev libfontconfig-dev libfreetype-dev zlib1g-dev
   # a Japanese user-interface font and a General MIDI soundfont
   fonts-ipafont-gothic fontconfig timgm6mb-soundfont

@@ -8,9 +8,9 @@
 namespace yomite::platform::mci {
 
 // The places to look, in order. When SDL_SOUNDFONTS is set and not empty
-// (the setting SDL_mixer reads), its paths, separated by ':' or ';', are the
-// whole list; otherwise the places where Debian and other systems install
-// a General MIDI soundfont, the small TimGM6mb first as it loads fastest.
+// (the setting SDL_mixer reads, so a user's setting carries over), its paths, separated by ':' or
+// ';', are the whole list; otherwise the places where Debian and other systems install a General
+// MIDI soundfont, the small TimGM6mb first as it loads fastest.
 std::vector<std::string> DefaultSoundFontSearchPath();
 
 // True when the file exists and starts like a soundfont (RIFF "sfbk").
