@@ -141,9 +141,17 @@ uint32_t MciInterpreter::Open(const Command& c) {
   const std::vector<std::string> soundfonts =
       options_.soundfonts.value_or(DefaultSoundFontSearchPath());
   bool any_soundfont = false;
-  for (const std::string& s : soundfonts) any_soundfont = any_soundfont || LooksLikeSoundFont(s);
+  std::string refused;  // the candidates there are, but which cannot be loaded
+  for (const std::string& s : soundfonts) {
+    const std::string problem = SoundFontProblem(s);
+    any_soundfont = any_soundfont || problem.empty();
+    if (!problem.empty() && !problem.ends_with(" was not found")) {
+      refused += "; " + problem;
+    }
+  }
   if (!any_soundfont) {
-    ReportSilence("no General MIDI soundfont found (looked in " + JoinPaths(soundfonts) + ")");
+    ReportSilence("no General MIDI soundfont found (looked in " + JoinPaths(soundfonts) + refused +
+                  ")");
     return kErrSeqNoMidiPresent;
   }
 

@@ -1,8 +1,11 @@
 #include "platform/mci/midi_player.h"
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cmath>
 
+#include "base/printable.h"
 #include "platform/mci/music_libraries.h"
 #include "platform/mci/soundfont_search.h"
 
@@ -12,13 +15,32 @@ namespace {
 
 constexpr int kChannels = 16;
 
-// FluidSynth logs to standard error by default; our one line about silent
-// music replaces what it would say.
+// FluidSynth logs to standard error by default, and the soundfont loader
+// it uses (libinstpatch) through GLib's log. Our one line about silent
+// music replaces what they would say: the first error FluidSynth gives while
+// this thread loads a soundfont is kept for that line, the rest is dropped.
+thread_local std::string* first_error = nullptr;
+
+void KeepFirstError(int level, const char* message, void*) {
+  if (first_error == nullptr || !first_error->empty() || message == nullptr) return;
+  if (level == FLUID_PANIC || level == FLUID_ERR) *first_error = message;
+}
+
+void DropGLibMessage(const char*, int, const char*, void*) {}
+
 void QuietFluidSynth(const FluidSynthLibrary& fs) {
   static std::once_flag once;
   std::call_once(once, [&fs] {
     for (int level = FLUID_PANIC; level <= FLUID_DBG; ++level) {
-      fs.fluid_set_log_function(level, nullptr, nullptr);
+      fs.fluid_set_log_function(level, &KeepFirstError, nullptr);
+    }
+    // GLib came in with FluidSynth; it is no library of ours, so its
+    // messages in this process are only ever FluidSynth's.
+    if (void* glib = dlopen("libglib-2.0.so.0", RTLD_NOW | RTLD_NOLOAD)) {
+      using Handler = void (*)(const char*, int, const char*, void*);
+      auto set_default =
+          reinterpret_cast<Handler (*)(Handler, void*)>(dlsym(glib, "g_log_set_default_handler"));
+      if (set_default != nullptr) set_default(&DropGLibMessage, nullptr);
     }
   });
 }
@@ -111,18 +133,21 @@ bool MidiPlayer::StartSynth(const std::vector<std::string>& soundfonts, double s
   int sfont_id = FLUID_FAILED;
   for (const std::string& path : soundfonts) {
     if (!LooksLikeSoundFont(path)) continue;
+    std::string error;
+    first_error = &error;
     sfont_id = fs_->fluid_synth_sfload(synth, path.c_str(), 1);
+    first_error = nullptr;
     if (sfont_id != FLUID_FAILED) {
       soundfont_ = path;
       break;
     }
-    tried += (tried.empty() ? "" : ", ") + path;
+    tried += (tried.empty() ? "" : ", ") + Printable(path) + (error.empty() ? "" : ": " + error);
   }
   if (soundfont_.empty()) {
     fs_->delete_fluid_synth(synth);
     *why = tried.empty()
                ? "no General MIDI soundfont found (looked in " + JoinPaths(soundfonts) + ")"
-               : "no General MIDI soundfont could be loaded (" + tried + " failed)";
+               : "no General MIDI soundfont could be loaded (" + tried + ")";
     return false;
   }
   synth_ = synth;

@@ -11,6 +11,7 @@
 
 #include "platform/mci/mci_errors.h"
 #include "platform/mci/mci_interpreter.h"
+#include "platform/mci/soundfont_search.h"
 #include "platform/midi/standard_midi_file.h"
 #include "tests/mci/midi_builder.h"
 #include "tests/mci/test_env.h"
@@ -210,6 +211,27 @@ std::vector<SilentCase> SilentCases() {
          WriteFile(d.File("cut.sf2"), {'R', 'I', 'F', 'F', 0, 0, 1, 0, 's', 'f', 'b', 'k'});
        },
        [](const ScratchDir& d) { return std::vector<std::string>{d.File("cut.sf2")}; }},
+      // A soundfont is a file like any other: a FIFO would block the
+      // program, a sparse giant would be read header by header.
+      {"a FIFO named as the soundfont", kErrSeqNoMidiPresent, "gm.sf2 is a FIFO",
+       [](const ScratchDir& d) {
+         WritePiece(d);
+         ASSERT_EQ(::mkfifo(d.File("gm.sf2").c_str(), 0600), 0);
+       },
+       [](const ScratchDir& d) { return std::vector<std::string>{d.File("gm.sf2")}; }},
+      {"a folder named as the soundfont", kErrSeqNoMidiPresent, "gm.sf2 is a folder",
+       [](const ScratchDir& d) {
+         WritePiece(d);
+         std::filesystem::create_directory(d.File("gm.sf2"));
+       },
+       [](const ScratchDir& d) { return std::vector<std::string>{d.File("gm.sf2")}; }},
+      {"a soundfont over 1 GB", kErrSeqNoMidiPresent, "gm.sf2 is larger than 1024 MB",
+       [](const ScratchDir& d) {
+         WritePiece(d);
+         WriteFile(d.File("gm.sf2"), {'R', 'I', 'F', 'F', 0, 0, 0, 0x40, 's', 'f', 'b', 'k'});
+         std::filesystem::resize_file(d.File("gm.sf2"), kMaxSoundFontBytes + 1);
+       },
+       [](const ScratchDir& d) { return std::vector<std::string>{d.File("gm.sf2")}; }},
       {"SDL_SOUNDFONTS names nothing", kErrSeqNoMidiPresent, "/nowhere/gm.sf2", WritePiece,
        [](const ScratchDir&) { return std::nullopt; }, "/nowhere/gm.sf2"},
   };
@@ -337,6 +359,26 @@ TEST(MciInterpreter, WritesItsOneLineToStandardErrorAndNothingElse) {
     EXPECT_EQ(code, kErrSeqNoMidiPresent);
     EXPECT_EQ(err, "yomite: music is silent: no General MIDI soundfont found (looked in " +
                        dir.File("none.sf2") + ")\n");
+  }
+  {
+    // A damaged soundfont: FluidSynth's and its loader's own complaints
+    // (GLib's "CRITICAL" lines among them) stay off the terminal.
+    ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
+    WriteFile(dir.File("cut.sf2"), {'R', 'I', 'F', 'F', 0, 0, 1, 0, 's', 'f', 'b', 'k'});
+    MciOptions options;
+    options.soundfonts = std::vector<std::string>{dir.File("cut.sf2")};
+    MciInterpreter mci(options);
+    ::testing::internal::CaptureStderr();
+    uint32_t code =
+        mci.SendString(u"open \"" + FromUtf8(dir.File("bgm.mid")) + u"\" alias MIDI", nullptr, 0);
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(code, kErrSeqNoMidiPresent);
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_EQ(err.rfind("yomite: music is silent: no General MIDI soundfont could be loaded (" +
+                            dir.File("cut.sf2"),
+                        0),
+              0u)
+        << err;
   }
   {
     // The machine's own audio: on a machine without a sound card the audio
