@@ -30,7 +30,7 @@ void Fom::Form_Load() {
   bgm_.OpenBgm(s_.DatPath + u"bgm.mid");
   bgm_.PlayBgm();
   // The layout places both choice buttons, so the second must exist first.
-  for (int i = 1; i <= 1; ++i) w_.QstCom.Load(i);
+  w_.QstCom.Load(1);
 }
 
 void Fom::Form_Activate() {

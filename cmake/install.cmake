@@ -1,5 +1,5 @@
 # The one version of the three programs: project(VERSION) above.
-target_compile_definitions(yomite_core PUBLIC YOMITE_VERSION="${PROJECT_VERSION}")
+target_compile_definitions(yomite_logic PUBLIC YOMITE_VERSION="${PROJECT_VERSION}")
 
 # What `cmake --install` puts under the prefix, by the GNU layout: the
 # programs, the bundled story (the one played when no other is found), the

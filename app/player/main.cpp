@@ -17,6 +17,7 @@
 #include "app/player/story_search.h"
 #include "app/version.h"
 #include "base/command_line.h"
+#include "base/last_resort.h"
 #include "platform/mci/mci_interpreter.h"
 #include "platform/render/jpeg_loader.h"
 #include "platform/script_files.h"
@@ -55,12 +56,14 @@ std::string ProgramFolder() {
   return folder;
 }
 
+#ifdef YOMITE_STARTUP_STAMP
 bool BenchStartup() {
   const char* v = std::getenv("YOMITE_BENCH_STARTUP");
   return v && std::strcmp(v, "1") == 0;
 }
 
-// Stamps for a start-up measurement: milliseconds since main began, and
+// Stamps for a start-up measurement (a benchmark build only:
+// -DYOMITE_STARTUP_STAMP=ON): milliseconds since main began, and
 // the wall clock in microseconds for a caller that noted when it started us.
 void PrintStartupStamp(std::chrono::steady_clock::time_point main_start) {
   double since_main =
@@ -76,11 +79,9 @@ void PrintStartupStamp(std::chrono::steady_clock::time_point main_start) {
 bool HasProse(const yomite::Text& caption) {
   return caption.find_first_not_of(u" \r\n") != yomite::Text::npos;
 }
+#endif
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  auto main_start = std::chrono::steady_clock::now();
+int Play(int argc, char** argv, std::chrono::steady_clock::time_point main_start) {
   using namespace yomite;
   const CommandLine line =
       ParseProgramCommandLine(std::vector<std::string>(argv + 1, argv + argc), {}, 1);
@@ -137,6 +138,7 @@ int main(int argc, char** argv) {
     return "in " + ToUtf8(at.file) + ", line " + std::to_string(at.line);
   };
   backend->on_first_wait = [&media] { media.StartPending(); };
+#ifdef YOMITE_STARTUP_STAMP
   bool stamped = false;
   if (BenchStartup()) {
     backend->on_frame_presented = [&] {
@@ -145,5 +147,23 @@ int main(int argc, char** argv) {
       PrintStartupStamp(main_start);
     };
   }
+#else
+  (void)main_start;
+#endif
   return backend->Run(w.Fom);
+}
+
+// The error box of a failure outside the story's handlers; nothing more
+// when there is no display to show it on.
+void ShowErrorBox(const yomite::RuntimeError& error) {
+  std::string line = "Run-time error " + std::to_string(error.number()) + ": " + error.message();
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "yomite", line.c_str(), nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  auto main_start = std::chrono::steady_clock::now();
+  return yomite::RunToEnd(
+      "yomite", [&] { return Play(argc, argv, main_start); }, ShowErrorBox);
 }
