@@ -40,6 +40,8 @@ if [ $tests -eq 1 ]; then
     graphviz
     # the validators of the installed desktop entry and metainfo
     desktop-file-utils appstream
+    # the music through a real sound server (tests/desktop/sound_server.py)
+    pulseaudio pulseaudio-utils
   )
 fi
 if [ $package -eq 1 ]; then
