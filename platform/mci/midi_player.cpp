@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 #include "base/printable.h"
 #include "platform/mci/music_libraries.h"
@@ -198,18 +199,39 @@ void MidiPlayer::PinPresets(int sfont_id) {
   pin(0, 0);
   pin(128, 0);
   for (int channel = 0; channel < kChannels; ++channel) pin_channel(channel);
+  // A selection already made is not made again: the bank controllers are
+  // only noted, and sent with the program change that uses them. A crafted
+  // piece of more distinct selections than the bound has the rest read when
+  // they are played (docs/limits.md).
+  std::unordered_set<uint64_t> made;
+  uint8_t bank_msb[kChannels] = {}, bank_lsb[kChannels] = {};
+  uint64_t sysex_seen = 0;
+  int left = kMaxPinnedSelections;
   for (const Event& e : events_) {
+    if (left <= 0) break;
     const uint8_t kind = e.status & 0xF0;
-    if (kind == 0xC0) {
+    const int channel = e.status & 0x0F;
+    if (kind == 0xB0 && e.data1 == 0) {
+      bank_msb[channel] = e.data2;
+    } else if (kind == 0xB0 && e.data1 == 32) {
+      bank_lsb[channel] = e.data2;
+    } else if (kind == 0xC0) {
+      const uint64_t key = sysex_seen << 25 | static_cast<uint64_t>(channel) << 21 |
+                           static_cast<uint64_t>(bank_msb[channel]) << 14 |
+                           static_cast<uint64_t>(bank_lsb[channel]) << 7 | e.data1;
+      if (!made.insert(key).second) continue;
+      --left;
+      fs_->fluid_synth_cc(synth_, channel, 0, bank_msb[channel]);
+      fs_->fluid_synth_cc(synth_, channel, 32, bank_lsb[channel]);
       Dispatch(e);
-      pin_channel(e.status & 0x0F);
+      pin_channel(channel);
       pin(0, e.data1);
-    } else if (kind == 0xB0 && (e.data1 == 0 || e.data1 == 32)) {
-      Dispatch(e);
     } else if (e.status == 0xF0) {
       // A system exclusive message can turn a channel into a drum part.
+      --left;
+      ++sysex_seen;
       Dispatch(e);
-      for (int channel = 0; channel < kChannels; ++channel) pin_channel(channel);
+      for (int c = 0; c < kChannels; ++c) pin_channel(c);
     }
   }
   fs_->fluid_synth_system_reset(synth_);

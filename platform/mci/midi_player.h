@@ -83,6 +83,10 @@ class MidiPlayer {
   // Events due beyond it are dropped, and dropped_events() says so.
   static constexpr int kMaxEventsPerBudget = 512;
   static constexpr int kBudgetFrames = 256;
+  // Instrument selections (program changes under distinct bank settings,
+  // and system exclusive messages) made before playback to read the
+  // instruments they select; a real piece makes tens.
+  static constexpr int kMaxPinnedSelections = 10000;
   // Voices the synthesizer sounds at once, at most.
   static constexpr int kMaxVoices = 256;
   // Events dropped so far; from any thread.

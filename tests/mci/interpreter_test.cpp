@@ -346,16 +346,21 @@ TEST(MciInterpreter, AStartLeftForLaterKeepsEveryCommandsEffect) {
 TEST(MciInterpreter, WritesItsOneLineToStandardErrorAndNothingElse) {
   ScratchDir dir;
   WritePiece(dir);
-  {
-    // No soundfont: the whole of standard error is our line.
-    ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
+  // Opens the piece with the soundfonts given and returns the status code
+  // and all that reached standard error.
+  auto open = [&](std::optional<std::vector<std::string>> soundfonts) {
     MciOptions options;
-    options.soundfonts = std::vector<std::string>{dir.File("none.sf2")};
+    options.soundfonts = std::move(soundfonts);
     MciInterpreter mci(options);
     ::testing::internal::CaptureStderr();
     uint32_t code =
         mci.SendString(u"open \"" + FromUtf8(dir.File("bgm.mid")) + u"\" alias MIDI", nullptr, 0);
-    std::string err = ::testing::internal::GetCapturedStderr();
+    return std::make_pair(code, ::testing::internal::GetCapturedStderr());
+  };
+  {
+    // No soundfont: the whole of standard error is our line.
+    ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
+    auto [code, err] = open(std::vector<std::string>{dir.File("none.sf2")});
     EXPECT_EQ(code, kErrSeqNoMidiPresent);
     EXPECT_EQ(err, "yomite: music is silent: no General MIDI soundfont found (looked in " +
                        dir.File("none.sf2") + ")\n");
@@ -365,13 +370,7 @@ TEST(MciInterpreter, WritesItsOneLineToStandardErrorAndNothingElse) {
     // (GLib's "CRITICAL" lines among them) stay off the terminal.
     ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
     WriteFile(dir.File("cut.sf2"), {'R', 'I', 'F', 'F', 0, 0, 1, 0, 's', 'f', 'b', 'k'});
-    MciOptions options;
-    options.soundfonts = std::vector<std::string>{dir.File("cut.sf2")};
-    MciInterpreter mci(options);
-    ::testing::internal::CaptureStderr();
-    uint32_t code =
-        mci.SendString(u"open \"" + FromUtf8(dir.File("bgm.mid")) + u"\" alias MIDI", nullptr, 0);
-    std::string err = ::testing::internal::GetCapturedStderr();
+    auto [code, err] = open(std::vector<std::string>{dir.File("cut.sf2")});
     EXPECT_EQ(code, kErrSeqNoMidiPresent);
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_EQ(err.rfind("yomite: music is silent: no General MIDI soundfont could be loaded (" +
@@ -385,11 +384,7 @@ TEST(MciInterpreter, WritesItsOneLineToStandardErrorAndNothingElse) {
     // libraries' complaints must not reach standard error, only our line.
     ScopedEnv driver("SDL_AUDIODRIVER", nullptr);
     ScopedEnv server("PULSE_SERVER", "unix:/nonexistent/pulse");
-    MciInterpreter mci;
-    ::testing::internal::CaptureStderr();
-    uint32_t code =
-        mci.SendString(u"open \"" + FromUtf8(dir.File("bgm.mid")) + u"\" alias MIDI", nullptr, 0);
-    std::string err = ::testing::internal::GetCapturedStderr();
+    auto [code, err] = open(std::nullopt);
     // A device or not, the music is open; without one, our line is all.
     EXPECT_EQ(code, kOk);
     if (!err.empty()) {
