@@ -35,8 +35,22 @@ void Fom::Form_Load() {
 
 void Fom::Form_Activate() {
   ChainScope chain(*this);
-  BeginNewGame();
+  if (start_) {
+    StartPoint start = std::move(*start_);
+    start_.reset();
+    BeginAt(start);
+  } else {
+    BeginNewGame();
+  }
   Lbl_Click();
+}
+
+void Fom::BeginAt(const StartPoint& start) {
+  w_.TimLbl.SetEnabled(false);
+  s_.DayCnt = start.day;
+  s_.Visits = start.visits;
+  for (int flag : start.flags) s_.Flags[flag] = kTrue;
+  BeginScript(start.script);
 }
 
 void Fom::BeginNewGame() {

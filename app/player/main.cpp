@@ -15,6 +15,7 @@
 #include "app/fom.h"
 #include "app/main_window.h"
 #include "app/player/story_search.h"
+#include "app/start_point.h"
 #include "app/version.h"
 #include "base/command_line.h"
 #include "base/last_resort.h"
@@ -26,7 +27,8 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: yomite [STORY]\n";
+constexpr const char* kUsage =
+    "usage: yomite [--start=SCRIPT] [--flags=CHARS] [--day=N] [--visits=A,B] [STORY]\n";
 constexpr const char* kHelp =
     "Plays a story full screen. The mouse does the rest: click the text to read\n"
     "on, right-click it to skip ahead, click the picture for the About box, End\n"
@@ -42,6 +44,8 @@ constexpr const char* kHelp =
     "\n"
     "  -h, --help     print this help and exit\n"
     "  -V, --version  print the version and exit\n"
+    "\n";
+constexpr const char* kHelpStatus =
     "\n"
     "Exit status: 0 when the player quits, 1 for a run-time error of the story,\n"
     "no story found or no display to show the window on, 2 for a usage error.\n";
@@ -83,11 +87,18 @@ bool HasProse(const yomite::Text& caption) {
 
 int Play(int argc, char** argv, std::chrono::steady_clock::time_point main_start) {
   using namespace yomite;
-  const CommandLine line =
-      ParseProgramCommandLine(std::vector<std::string>(argv + 1, argv + argc), {}, 1);
-  if (auto answered =
-          AnswerCommonOptions({"yomite", kVersion, kUsage, kHelp}, line, std::cout, std::cerr)) {
+  const CommandLine line = ParseProgramCommandLine(std::vector<std::string>(argv + 1, argv + argc),
+                                                   StartOptionSpecs(), 1);
+  const std::string help = std::string(kHelp) + kStartOptionsHelp + kHelpStatus;
+  if (auto answered = AnswerCommonOptions({"yomite", kVersion, kUsage, help.c_str()}, line,
+                                          std::cout, std::cerr)) {
     return *answered;
+  }
+  std::string start_error;
+  std::optional<StartPoint> start = ReadStartPoint(line, &start_error);
+  if (!start_error.empty()) {
+    std::fprintf(stderr, "yomite: %s\n%s", start_error.c_str(), kUsage);
+    return 2;
   }
 
   player::StoryPlaces places;
@@ -130,6 +141,7 @@ int Play(int argc, char** argv, std::chrono::steady_clock::time_point main_start
   music.story = &dat;
   platform::mci::MciInterpreter media(music);
   Fom fom(w, Fom::Platform{files, pictures, media, dat.dat_path()});
+  if (start) fom.StartAt(std::move(*start));
 
   backend->CentreCaption(w.ClickMe);
   backend->error_location = [&fom]() -> std::string {
