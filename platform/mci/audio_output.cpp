@@ -108,6 +108,14 @@ void AudioOutput::FadeOut() {
   while (fade_.load() != kFaded && std::chrono::steady_clock::now() < give_up) {
     std::this_thread::sleep_for(std::chrono::microseconds(500));
   }
+  // The device takes a block once the callback has returned it: closing
+  // before the next block is asked for could drop the faded one, and the
+  // music would stop at full level after all.
+  const uint32_t faded_at = blocks_.load();
+  while (fade_.load() == kFaded && blocks_.load() == faded_at &&
+         std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+  }
   fade_.store(kFaded);
 }
 
@@ -142,6 +150,7 @@ void AudioOutput::Callback(void* self_pointer, uint8_t* stream, int bytes) {
 
 void AudioOutput::Fill(int16_t* stereo, int frames) {
   in_callback_.store(true);
+  blocks_.fetch_add(1);
   MidiPlayer* player = player_.load();
   const int fade = fade_.load();
   if (player == nullptr || fade == kFaded) {

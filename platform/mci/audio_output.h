@@ -81,6 +81,9 @@ class AudioOutput {
   // Shared with the audio thread.
   std::atomic<MidiPlayer*> player_{nullptr};
   std::atomic<bool> in_callback_{false};
+  // Blocks asked for by the device so far: the one after the fade's last
+  // means the faded block has been handed on to the device.
+  std::atomic<uint32_t> blocks_{0};
   std::atomic<int> fade_{kNoFade};
   // Audio thread only.
   int fade_done_ = 0;  // frames of the fade rendered so far
