@@ -34,7 +34,7 @@ void Fom::Form_Load() {
 }
 
 void Fom::Form_Activate() {
-  ChainScope chain(*this);
+  ActionScope action(*this);
   BeginNewGame();
   Lbl_Click();
 }

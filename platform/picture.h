@@ -19,6 +19,9 @@ struct Picture {
   // Why the picture decoded only in part (the data is cut short, say: the
   // rest is grey), in the decoder's words; empty when it decoded whole.
   std::string warning{};
+  // Passes the decoder made over the picture: 1 for a baseline picture,
+  // one per scan for a progressive one.
+  int scans = 1;
 };
 
 using PicturePtr = std::shared_ptr<const Picture>;

@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <vector>
 
+#include "base/printable.h"
 #include "platform/cp932.h"
 
 namespace yomite::platform {
@@ -53,7 +55,32 @@ std::string FolderPrefix(std::string native) {
   return native + "/";
 }
 
+// The fewest bytes a name can take in either encoding a file's name is
+// looked for in: an ASCII or half-width katakana character is one byte in
+// code page 932, anything else at least two in it or in UTF-8.
+size_t FewestBytes(char16_t c) { return c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F) ? 1 : 2; }
+
+// A name shown in a message is cut to this many characters: the rest of a
+// name of millions says nothing more.
+constexpr size_t kMessageNameCharacters = 200;
+
 }  // namespace
+
+bool LongerThanFilesAllow(size_t folder_bytes, TextView rest) {
+  size_t total = folder_bytes, part = 0;
+  for (char16_t c : rest) {
+    if (c == u'/' || c == u'\\') {
+      part = 0;
+      ++total;
+      continue;
+    }
+    part += FewestBytes(c);
+    total += FewestBytes(c);
+    // PATH_MAX counts the terminating NUL.
+    if (part > NAME_MAX || total >= PATH_MAX) return true;
+  }
+  return false;
+}
 
 FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
   if (this != &other) {
@@ -101,6 +128,15 @@ Text NameAsText(std::string_view native) {
 StoryFolder::StoryFolder(std::string native)
     : native_(FolderPrefix(std::move(native))), dat_path_(NameAsText(native_)) {}
 
+std::string StoryFolder::MessageName(const Text& full_path) const {
+  Text name = RelativeName(full_path);
+  if (name.size() <= kMessageNameCharacters) return Printable(name);
+  size_t cut = kMessageNameCharacters;
+  if (name[cut - 1] >= 0xD800 && name[cut - 1] < 0xDC00) --cut;  // not half a pair
+  return Printable(TextView(name).substr(0, cut)) + "... (a name of " +
+         std::to_string(name.size()) + " characters)";
+}
+
 Text StoryFolder::RelativeName(const Text& full_path) const {
   if (full_path.compare(0, dat_path_.size(), dat_path_) == 0) {
     return full_path.substr(dat_path_.size());
@@ -110,6 +146,7 @@ Text StoryFolder::RelativeName(const Text& full_path) const {
 
 std::optional<std::string> StoryFolder::Resolve(const Text& full_path) const {
   if (full_path.find(u'\0') != Text::npos) return std::nullopt;
+  if (NameTooLong(full_path)) return std::nullopt;
   std::string folder;
   Text rest;
   if (full_path.compare(0, dat_path_.size(), dat_path_) == 0) {
@@ -210,15 +247,25 @@ FileDescriptor OpenRegularFile(const std::string& native, const std::string& nam
   return fd;
 }
 
+bool StoryFolder::NameTooLong(const Text& full_path) const {
+  return full_path.compare(0, dat_path_.size(), dat_path_) == 0
+             ? LongerThanFilesAllow(native_.size(), TextView(full_path).substr(dat_path_.size()))
+             : LongerThanFilesAllow(0, full_path);
+}
+
 FileDescriptor StoryFolder::Open(const Text& full_path) const {
-  const std::string name = ToUtf8(RelativeName(full_path));
+  const std::string name = MessageName(full_path);
+  // Refused before anything is built or looked for: no file has such a name.
+  if (NameTooLong(full_path)) {
+    throw RuntimeError(err::kFileNotFound, name + ": longer than a file's name can be");
+  }
   auto native = Resolve(full_path);
   if (!native) throw RuntimeError(err::kFileNotFound, name);
   return OpenRegularFile(*native, name);
 }
 
 std::string StoryFolder::ReadWhole(const Text& full_path, size_t max_bytes, int too_large) const {
-  const std::string name = ToUtf8(RelativeName(full_path));
+  const std::string name = MessageName(full_path);
   FileDescriptor fd = Open(full_path);
   auto refuse = [&] {
     return RuntimeError(too_large,

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "base/action_budget.h"
 #include "ui/timer.h"
 
 namespace yomite::ui {
@@ -30,6 +31,8 @@ bool Dispatcher::Guard(const std::function<void()>& handler) {
     Fail(e);
   } catch (const std::bad_alloc&) {
     Fail(RuntimeError(err::kOutOfMemory));
+  } catch (const EndingNow&) {
+    // The action was left for the end the backend handles next.
   }
   return false;
 }

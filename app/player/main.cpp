@@ -17,6 +17,7 @@
 #include "app/player/story_search.h"
 #include "app/version.h"
 #include "base/command_line.h"
+#include "base/printable.h"
 #include "platform/mci/mci_interpreter.h"
 #include "platform/render/jpeg_loader.h"
 #include "platform/script_files.h"
@@ -134,7 +135,7 @@ int main(int argc, char** argv) {
   backend->error_location = [&fom]() -> std::string {
     ScriptLocation at = fom.Location();
     if (at.file.empty()) return {};
-    return "in " + ToUtf8(at.file) + ", line " + std::to_string(at.line);
+    return "in " + Printable(at.file) + ", line " + std::to_string(at.line);
   };
   backend->on_first_wait = [&media] { media.StartPending(); };
   bool stamped = false;

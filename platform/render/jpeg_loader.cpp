@@ -170,11 +170,12 @@ Picture DecodeJpeg(std::string_view bytes, std::string_view name) {
   }
   picture.width = static_cast<int>(width);
   picture.height = static_cast<int>(height);
+  picture.scans = std::max(1, d.info.input_scan_number);
   return picture;
 }
 
 PicturePtr JpegPictureLoader::LoadPicture(const Text& path) {
-  std::string name = ToUtf8(folder_.RelativeName(path));
+  std::string name = folder_.MessageName(path);
   std::string bytes = folder_.ReadWhole(path, max_file_bytes_, err::kInvalidPicture);
   return std::make_shared<const Picture>(DecodeJpeg(bytes, name));
 }

@@ -75,6 +75,9 @@ class SdlBackend : public Backend {
   void PictureBoxChanged(PictureBox& box, PictureChange change) override;
   void MessageBox(const Text& text, const Text& title) override;
   void End() override;
+  // Signals are noted at once; the queue is looked at every few
+  // milliseconds at most.
+  bool EndRequested() override;
 
   // For tests and measurements: attaches a window without running it, and
   // draws it at once.
@@ -130,6 +133,7 @@ class SdlBackend : public Backend {
   int min_timer_period_ms_ = kMinTimerPeriodMs;
   std::unique_ptr<X11Sleeper> sleeper_;
   uint64_t last_pump_ = 0;
+  uint64_t last_end_peek_ = 0;
   Window* model_ = nullptr;
   // The story's handlers, once a window is attached.
   std::optional<Dispatcher> dispatch_;
