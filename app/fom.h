@@ -33,6 +33,7 @@ class Fom {
   };
 
   Fom(MainWindow& w, Platform platform);
+  ~Fom();
   Fom(const Fom&) = delete;
   Fom& operator=(const Fom&) = delete;
 
@@ -99,8 +100,8 @@ class Fom {
   };
   // After a unit of work is counted and before it is done: EndingNow when
   // the program is ending, error 28 when the action has overdrawn its
-  // budget.
-  void CheckBudget();
+  // budget (or would, with what a picture being decoded has cost so far).
+  void CheckBudget(int64_t picture_work = 0);
   void CountPicture(const platform::Picture& picture);
   // Clearing or painting the picture area.
   void CountPaint();

@@ -29,7 +29,7 @@ class ActionBudget {
   // Far above what any action of a real story does (the bundled story's
   // largest does some hundreds of each), and low enough that the slowest
   // mix of them ends within about two seconds of CPU.
-  static constexpr Limits kLimits{4'000'000, 100'000, 64'000'000, 1'500'000'000};
+  static constexpr Limits kLimits{4'000'000, 100'000, 64'000'000, 1'000'000'000};
 
   explicit ActionBudget(Limits limits = kLimits) : limits_(limits) {}
 

@@ -24,11 +24,13 @@ void Fom::RunSteps() {
   } while (Step() == Next::kStepAgain);
 }
 
-void Fom::CheckBudget() {
+void Fom::CheckBudget(int64_t picture_work) {
   if (w_.Fom.EndRequested()) throw EndingNow{};
-  if (budget_.Overdrawn()) {
+  ActionBudget after = budget_;
+  after.CountPixels(picture_work);
+  if (after.Overdrawn()) {
     throw RuntimeError(err::kOutOfStack,
-                       "more than " + budget_.WhatRanOut() + " without showing a line of text");
+                       "more than " + after.WhatRanOut() + " without showing a line of text");
   }
 }
 

@@ -184,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    WriteFile(d / "p.jpg", PictureBytes(64, 64));
                                    WriteFile(d / "opn.dat", ">img>p\r\n" + JumpLine("opn"));
                                  },
-                                 false, err::kOutOfStack, "1500000000 pixels decoded and painted"},
+                                 false, err::kOutOfStack, "1000000000 pixels decoded and painted"},
                       BudgetCase{"FastForwardOverLinesOfAMegabyte",
                                  [](const fs::path& d) {
                                    WriteFile(d / "opn.dat",
