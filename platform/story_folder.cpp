@@ -7,6 +7,8 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -59,6 +61,48 @@ std::string FolderPrefix(std::string native) {
 // looked for in: an ASCII or half-width katakana character is one byte in
 // code page 932, anything else at least two in it or in UTF-8.
 size_t FewestBytes(char16_t c) { return c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F) ? 1 : 2; }
+
+// The path with "." and ".." parts and doubled separators taken out, by
+// its text alone: where a name leads when no link is followed.
+std::string Lexical(const std::string& absolute) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= absolute.size()) {
+    size_t slash = absolute.find('/', start);
+    if (slash == std::string::npos) slash = absolute.size();
+    std::string part = absolute.substr(start, slash - start);
+    start = slash + 1;
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(std::move(part));
+  }
+  std::string path;
+  for (const std::string& p : parts) path += "/" + p;
+  return path.empty() ? "/" : path;
+}
+
+std::optional<std::string> RealPath(const std::string& path) {
+  std::unique_ptr<char, void (*)(void*)> real(::realpath(path.c_str(), nullptr), ::free);
+  if (!real) return std::nullopt;
+  return std::string(real.get());
+}
+
+// Where the open file really is: what the system says of the descriptor,
+// so a link changed after the open cannot mislead it.
+std::optional<std::string> PathOfOpenFile(int fd, const std::string& opened) {
+  char link[64];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  std::string target(PATH_MAX, '\0');
+  ssize_t n = ::readlink(link, target.data(), target.size());
+  if (n > 0 && static_cast<size_t>(n) < target.size()) {
+    target.resize(static_cast<size_t>(n));
+    return target;
+  }
+  return RealPath(opened);  // no /proc: as good as it gets
+}
 
 // A name shown in a message is cut to this many characters: the rest of a
 // name of millions says nothing more.
@@ -261,7 +305,28 @@ FileDescriptor StoryFolder::Open(const Text& full_path) const {
   }
   auto native = Resolve(full_path);
   if (!native) throw RuntimeError(err::kFileNotFound, name);
-  return OpenRegularFile(*native, name);
+  FileDescriptor fd = OpenRegularFile(*native, name);
+  if (!LeadsWhereItsNameDoes(fd.get(), *native)) {
+    throw RuntimeError(err::kPathAccess, name + " leads outside the story folder");
+  }
+  return fd;
+}
+
+bool StoryFolder::LeadsWhereItsNameDoes(int fd, const std::string& native) const {
+  if (native.compare(0, native_.size(), native_) != 0) return true;  // not the story's
+  std::optional<std::string> folder;
+  {
+    // Looked up once: a chain of jumps opens a script at every step.
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (folder_real_.empty()) folder_real_ = RealPath(native_).value_or("");
+    if (!folder_real_.empty()) folder = folder_real_;
+  }
+  std::optional<std::string> real = PathOfOpenFile(fd, native);
+  if (!folder || !real) return true;  // nothing to compare: the file was opened by its name
+  // Inside the story folder, through links or not.
+  if (real->compare(0, folder->size() + 1, *folder + "/") == 0) return true;
+  // Or where the name itself leads ("..\\" in a script), through no link.
+  return *real == Lexical(*folder + "/" + native.substr(native_.size()));
 }
 
 std::string StoryFolder::ReadWhole(const Text& full_path, size_t max_bytes, int too_large) const {

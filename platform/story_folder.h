@@ -95,7 +95,9 @@ class StoryFolder {
 
   // Opens the regular file full_path names for reading. Anything else (a
   // folder, a FIFO, a device, a socket) is error 75 at once: nothing here
-  // waits for a writer. Other failures as FileError.
+  // waits for a writer. So is a file reached through a symbolic link that
+  // leads out of the story folder: a downloaded story cannot show any file
+  // its user may read. Other failures as FileError.
   FileDescriptor Open(const Text& full_path) const;
 
   // Reads the whole file; one that holds more than max_bytes is error
@@ -115,6 +117,10 @@ class StoryFolder {
   };
 
   std::optional<std::string> FindPart(const std::string& folder, const Text& part) const;
+  // The file open as fd, opened by the native path, lies inside the story
+  // folder, or where the path leads by its text alone (a name may go up
+  // with ".."; no link may take it elsewhere).
+  bool LeadsWhereItsNameDoes(int fd, const std::string& native) const;
   std::optional<std::string> FindIgnoringCase(const std::string& folder, const Text& part) const;
 
   std::string native_;
@@ -125,6 +131,7 @@ class StoryFolder {
   mutable std::mutex mutex_;
   mutable std::map<std::string, Listing> listings_;
   mutable long listings_read_ = 0;
+  mutable std::string folder_real_;  // the folder's real path, once known
 };
 
 }  // namespace yomite::platform

@@ -180,6 +180,36 @@ TEST_F(FolderFiles, ANameLongerThanAnyFilesIsNotFoundAtOnce) {
       1000.0 * double(std::clock() - began) / CLOCKS_PER_SEC);
 }
 
+// A link in the story folder is followed only where it stays inside it; a
+// name that goes up with "..\\" leads where its text says, as the format
+// lets it.
+TEST_F(FolderFiles, LinksOutOfTheStoryFolderAreNotFollowed) {
+  const fs::path outside = FreshFolder("folder-files-outside");
+  WriteFile(outside / "secret.txt", "not the story's\r\n");
+  WriteFile(dat_ / "real.dat", "the story's\r\n");
+  fs::create_directory(dat_ / "sub");
+  WriteFile(dat_ / "sub" / "deep.dat", "deeper\r\n");
+  fs::create_symlink(outside / "secret.txt", dat_ / "out.dat");
+  fs::create_symlink("../" + outside.filename().string() + "/secret.txt", dat_ / "rel.dat");
+  fs::create_symlink(outside, dat_ / "away");
+  fs::create_symlink("real.dat", dat_ / "in.dat");
+  fs::create_symlink("sub", dat_ / "also");
+  const std::string beside = "beside-" + dat_.filename().string() + ".dat";
+  WriteFile(dat_.parent_path() / beside, "beside the folder\r\n");
+
+  for (const char* name : {"out.dat", "rel.dat", "away\\secret.txt"}) {
+    for (const Outcome& o : AllReaders(name)) {
+      EXPECT_EQ(o.number, err::kPathAccess) << name;
+      EXPECT_EQ(o.message,
+                std::string("Path/File access error: ") + name + " leads outside the story folder");
+    }
+  }
+  for (const std::string& name :
+       std::vector<std::string>{"in.dat", "also\\deep.dat", "sub\\..\\real.dat", "..\\" + beside}) {
+    EXPECT_EQ(ErrorOf([&] { folder_->Open(Path(name.c_str())); }).number, 0) << name;
+  }
+}
+
 TEST_F(FolderFiles, AFileOverTheLimitIsReadNoFurther) {
   WriteFile(dat_ / "four.dat", "1234");
   EXPECT_EQ(folder_->ReadWhole(Path("four.dat"), 4, err::kInvalidPicture), "1234");

@@ -472,6 +472,35 @@ def huge_name(player, display, work):
     e2e.check(len(err) < 2000, "huge name: the message is cut short (%d bytes)" % len(err))
 
 
+def not_the_story(player, display, work):
+    # opn.dat a FIFO: error 75 as the tools say, not "no story to play";
+    # then a picture linked to a file outside the story folder: error 75,
+    # and nothing of that file is shown.
+    folder = os.path.join(work, "fifo")
+    exe = e2e.install_player(player, folder, {}, {})
+    os.mkfifo(os.path.join(folder, "dat", "opn.dat"))
+    proc, err_path = launch(exe, display, work, "fifo")
+    try:
+        error_ends(proc, err_path, 75, "opn.dat a FIFO")
+    finally:
+        stop(proc)
+    e2e.check("opn.dat is a FIFO" in stderr_of(err_path), "FIFO: named as a FIFO")
+
+    folder = os.path.join(work, "link")
+    exe = e2e.install_player(player, folder, {
+        "opn.dat": [">img>outside", "見えません。"]}, {})
+    with open(os.path.join(work, "outside.jpg"), "wb") as f:
+        f.write(b"\xff\xd8 not the story's")
+    os.symlink(os.path.join(work, "outside.jpg"), os.path.join(folder, "dat", "outside.jpg"))
+    proc, err_path = launch(exe, display, work, "link")
+    try:
+        error_ends(proc, err_path, 75, "a picture linked out of the story folder")
+    finally:
+        stop(proc)
+    e2e.check("outside.jpg leads outside the story folder" in stderr_of(err_path),
+              "link: says it leads outside")
+
+
 def main():
     if len(sys.argv) != 2:
         print(__doc__)
@@ -481,7 +510,8 @@ def main():
     if missing is not None:
         return missing
     cases = [music_flood, huge_music_file, picture_bomb, endless_page, jumps_under_right_click,
-             picture_cycle, slow_pictures, long_lines, empty_line_cycle, huge_name]
+             picture_cycle, slow_pictures, long_lines, empty_line_cycle, huge_name,
+             not_the_story]
     if sanitized(player):
         print("note: the player is built with AddressSanitizer: no address limit, and no 200 MB line")
     else:
