@@ -71,6 +71,11 @@ class Fom {
   // can never end) stops with "Out of stack space"; a fast-forward stops by
   // itself once half of it is spent.
   const ActionBudget& budget() const { return budget_; }
+  // A page that is never cleared (an empty line at the first place of each
+  // page keeps it) grows from one action to the next: past this many
+  // characters (128 MB) it is "Out of memory", long before the system's
+  // memory runs out.
+  static constexpr size_t kMaxPageCharacters = size_t{64} << 20;
 
  private:
   enum class Next { kStop, kStepAgain };

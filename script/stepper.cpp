@@ -165,6 +165,10 @@ void Fom::ShowProse() {
   } else {
     w_.Lbl.SetCaption(u"");
   }
+  if (w_.Lbl.Caption().size() + s_.CurLine.size() > kMaxPageCharacters) {
+    throw RuntimeError(err::kOutOfMemory, "the page holds more than " +
+                                              std::to_string(kMaxPageCharacters) + " characters");
+  }
   w_.Lbl.AppendCaption(s_.CurLine);
   w_.TimLbl.SetEnabled(true);
 }

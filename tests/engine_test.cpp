@@ -247,6 +247,36 @@ TEST(ActionBudgetTest, TheBundledStorysLargestActionIsFarBelowTheBudget) {
   EXPECT_LT(largest.pixels * 10, limit.pixels);
 }
 
+// A page that is never cleared grows by one line an action: at its limit it
+// is "Out of memory" at the line that would pass it, not gigabytes later.
+TEST(Chains, APageThatIsNeverClearedStopsAtItsLimit) {
+  fs::path dat = FreshFolder("page-limit");
+  const std::string line(1 << 20, 'a');
+  std::string bytes = ">p\r\n";
+  for (int block = 0; block < 8; ++block) {
+    for (int i = 0; i < 10; ++i) bytes += line + "\r\n";
+    bytes += "\r\n";  // the first place of the next page: the page stays
+  }
+  WriteFile(dat / "opn.dat", bytes);
+  Engine e(dat);
+  e.Start();
+  try {
+    for (int action = 0; action < 200; ++action) {
+      if (e.w.TimLbl.Enabled()) {
+        e.w.TimLbl.Tick();
+      } else {
+        e.mouse.Click(&e.w.ClickMe, ui::kLeftButton);
+      }
+    }
+    FAIL() << "the page grew past its limit";
+  } catch (const RuntimeError& error) {
+    EXPECT_EQ(error.number(), err::kOutOfMemory);
+    EXPECT_EQ(error.message(), "Out of memory: the page holds more than 67108864 characters");
+    EXPECT_LE(e.w.Lbl.Caption().size(), Fom::kMaxPageCharacters);
+    EXPECT_GT(e.w.Lbl.Caption().size(), Fom::kMaxPageCharacters - line.size() - 4);
+  }
+}
+
 TEST(Chains, APickWhoseSceneRestartsTheGameCountsIntoTheNewGame) {
   fs::path dat = FreshFolder("pick-restart");
   WriteFile(dat / "opn.dat", "start\r\n");

@@ -331,8 +331,9 @@ def jumps_under_right_click(player, display, work):
     import signal
     exe = e2e.install_player(player, os.path.join(work, "jumps"), jump_scripts(10), {})
     screen = e2e.Screen(display)
-    for number in (None, signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
-        what = "10 jump scripts, right-click" + (", signal %d" % number if number else "")
+    for number in (None, "End", signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+        what = "10 jump scripts, right-click" + (
+            "" if number is None else ", End" if number == "End" else ", signal %d" % number)
         proc, _ = launch(exe, display, work, "jumps")
         try:
             first_page(screen, what)
@@ -340,6 +341,9 @@ def jumps_under_right_click(player, display, work):
             screen.click(400, 500, button=3)
             if number is None:
                 busy_for(proc, what, clicked)  # stops quietly at its bound
+                end_at_once(proc, screen, what)
+            elif number == "End":
+                time.sleep(0.1)  # in the middle of the fast-forward
                 end_at_once(proc, screen, what)
             else:
                 time.sleep(0.1)  # in the middle of the fast-forward
@@ -472,6 +476,22 @@ def huge_name(player, display, work):
     e2e.check(len(err) < 2000, "huge name: the message is cut short (%d bytes)" % len(err))
 
 
+def growing_page(player, display, work):
+    # 16 MB lines of NULs from a sparse file, one a tick onto one page: the
+    # page's limit ends it with error 7 after a few, not at 2.7 GB.
+    folder = os.path.join(work, "grow")
+    exe = e2e.install_player(player, folder, {"opn.dat": []}, {})
+    sparse_lines(os.path.join(folder, "dat", "opn.dat"), "伸びる頁の前です。", 10, b"\0")
+    screen = e2e.Screen(display)
+    proc, err_path = launch(exe, display, work, "grow")
+    try:
+        e2e.wait_for(screen, "growing page: the first line waits", e2e.clickme_shown)
+        screen.click((e2e.CLICKME[0] + e2e.CLICKME[2]) // 2, (e2e.CLICKME[1] + e2e.CLICKME[3]) // 2)
+        error_ends(proc, err_path, 7, "a page of 16 MB NUL lines that grows", within=60)
+    finally:
+        stop(proc)
+
+
 def not_the_story(player, display, work):
     # opn.dat a FIFO: error 75 as the tools say, not "no story to play";
     # then a picture linked to a file outside the story folder: error 75,
@@ -511,7 +531,7 @@ def main():
         return missing
     cases = [music_flood, huge_music_file, picture_bomb, endless_page, jumps_under_right_click,
              picture_cycle, slow_pictures, long_lines, empty_line_cycle, huge_name,
-             not_the_story]
+             not_the_story, growing_page]
     if sanitized(player):
         print("note: the player is built with AddressSanitizer: no address limit, and no 200 MB line")
     else:
