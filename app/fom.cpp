@@ -41,13 +41,27 @@ void Fom::Form_Load() {
   bgm_.OpenBgm(s_.DatPath + u"bgm.mid");
   bgm_.PlayBgm();
   // The layout places both choice buttons, so the second must exist first.
-  for (int i = 1; i <= 1; ++i) w_.QstCom.Load(i);
+  w_.QstCom.Load(1);
 }
 
 void Fom::Form_Activate() {
   ActionScope action(*this);
-  BeginNewGame();
+  if (start_) {
+    StartPoint start = std::move(*start_);
+    start_.reset();
+    BeginAt(start);
+  } else {
+    BeginNewGame();
+  }
   Lbl_Click();
+}
+
+void Fom::BeginAt(const StartPoint& start) {
+  w_.TimLbl.SetEnabled(false);
+  s_.DayCnt = start.day;
+  s_.Visits = start.visits;
+  for (int flag : start.flags) s_.Flags[flag] = kTrue;
+  BeginScript(start.script);
 }
 
 void Fom::BeginNewGame() {

@@ -9,6 +9,7 @@
 
 #include "app/game_state.h"
 #include "app/main_window.h"
+#include "app/start_point.h"
 #include "base/action_budget.h"
 #include "music/bgm.h"
 #include "platform/files.h"
@@ -61,6 +62,9 @@ class Fom {
   void QstOpen();
   void QstCom_Click(int16_t Index);
 
+  // The first game starts there instead of at "opn" (for an author's tests).
+  void StartAt(StartPoint start) { start_ = std::move(start); }
+
   const GameState& state() const { return s_; }
   GameState& mutable_state() { return s_; }
   const Bgm& bgm() const { return bgm_; }
@@ -88,6 +92,8 @@ class Fom {
   void BeginScript(const Text& name);
   // Form_Activate without the first step of "opn".
   void BeginNewGame();
+  // BeginNewGame at the start point instead.
+  void BeginAt(const StartPoint& start);
   void CloseScript();
   void RunSteps();
   void FastForward();
@@ -115,6 +121,7 @@ class Fom {
   Platform p_;
   GameState s_;
   Bgm bgm_;
+  std::optional<StartPoint> start_;
   int action_depth_ = 0;
   ActionBudget budget_;
   // The script being played and the number of the lookahead line.

@@ -12,6 +12,8 @@ const char* StandardMessage(int number) {
       return "Subscript out of range";
     case err::kOutOfStack:
       return "Out of stack space";
+    case err::kInternal:
+      return "Internal error";
     case err::kFileNotFound:
       return "File not found";
     case err::kDeviceIo:

@@ -13,6 +13,7 @@ inline constexpr int kInvalidCall = 5;       // "Invalid procedure call or argum
 inline constexpr int kOutOfMemory = 7;       // "Out of memory"
 inline constexpr int kSubscript = 9;         // "Subscript out of range"
 inline constexpr int kOutOfStack = 28;       // "Out of stack space"
+inline constexpr int kInternal = 51;         // "Internal error"
 inline constexpr int kFileNotFound = 53;     // "File not found"
 inline constexpr int kBadFileNumber = 52;    // "Bad file name or number"
 inline constexpr int kDeviceIo = 57;         // "Device I/O error"

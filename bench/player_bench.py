@@ -10,7 +10,9 @@ usage:
   player_bench.py x-playthrough PLAYER        peak memory, played with xdotool
   player_bench.py trace-playthrough TRACE DAT peak memory, played by yomite-trace
 
-The player runs in its own Xvfb at 1920x1080 and plays the story in the
+PLAYER must be built with -DYOMITE_STARTUP_STAMP=ON (scripts/bench.sh
+does): the packaged player has no start-up stamp. The player runs in its
+own Xvfb at 1920x1080 and plays the story in the
 folder dat beside it. AUDIO is SDL's audio driver, "dummy" by default: the
 machine has no sound card, and the dummy driver still pulls every sample,
 so the synthesizer does all its work; "" leaves SDL to look for a device,
@@ -101,7 +103,8 @@ class Player:
                 break
             time.sleep(0.005)
         self.log.seek(0)
-        raise RuntimeError("no start-up stamp; the player said: " +
+        raise RuntimeError("no start-up stamp (is the player built with "
+                           "-DYOMITE_STARTUP_STAMP=ON?); the player said: " +
                            self.log.read().decode(errors="replace")[-2000:])
 
     def cpu_seconds(self):

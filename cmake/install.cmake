@@ -1,5 +1,5 @@
 # The one version of the three programs: project(VERSION) above.
-target_compile_definitions(yomite_core PUBLIC YOMITE_VERSION="${PROJECT_VERSION}")
+target_compile_definitions(yomite_logic PUBLIC YOMITE_VERSION="${PROJECT_VERSION}")
 
 # What `cmake --install` puts under the prefix, by the GNU layout: the
 # programs, the bundled story (the one played when no other is found), the
@@ -23,7 +23,10 @@ foreach(size ${YOMITE_ICON_SIZES})
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
 
-foreach(page yomite.6 yomite-check.1 yomite-trace.1)
+# The options for starting a story in the middle, the same in the player's
+# and the trace's pages.
+file(READ ${PROJECT_SOURCE_DIR}/dist/man/start-options.roff YOMITE_MAN_START_OPTIONS)
+foreach(page yomite.6 yomite-check.1 yomite-trace.1 yomite-story.5)
   string(REGEX REPLACE ".*\\." "" section ${page})
   configure_file(${PROJECT_SOURCE_DIR}/dist/man/${page}.in ${CMAKE_BINARY_DIR}/man/${page} @ONLY)
   install(FILES ${CMAKE_BINARY_DIR}/man/${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section})
@@ -32,6 +35,10 @@ endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/dist/copyright
               ${PROJECT_SOURCE_DIR}/README.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The story author's guide: the format reference and the bundled story's notes.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/story-format.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/demo/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR}
+        RENAME demo-story.md)
 
 # The Debian package: `cpack -G DEB` in the build folder (scripts/package.sh
 # does the whole of it). dpkg-shlibdeps finds the libraries the programs are

@@ -6,6 +6,8 @@
 #   scripts/make-demo-assets.sh            builds the generators alone in a temporary folder
 #   scripts/make-demo-assets.sh BUILD_DIR  uses (and brings up to date) a configured build
 #                                          of this repository
+#   --out DIR                              writes into DIR instead of demo/dat (the test
+#                                          compares what it makes with the committed files)
 #
 # The generators are deterministic, so a rerun on the same libjpeg-turbo leaves
 # `git status` clean; commit whatever it changes together with the generator change.
@@ -14,10 +16,17 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="$root/demo/dat"
 
-if [ $# -gt 1 ]; then
-  echo "usage: $0 [BUILD_DIR]" >&2
+usage() {
+  echo "usage: $0 [--out DIR] [BUILD_DIR]" >&2
   exit 2
+}
+if [ "${1-}" = "--out" ]; then
+  [ $# -ge 2 ] || usage
+  mkdir -p "$2"
+  out="$(cd "$2" && pwd)"
+  shift 2
 fi
+if [ $# -gt 1 ]; then usage; fi
 
 if [ $# -eq 1 ]; then
   build="$(cd "$1" && pwd)"
@@ -37,6 +46,7 @@ add_subdirectory("$root/tools/gen" gen)
 EOF
   generator=()
   if command -v ninja >/dev/null; then generator=(-G Ninja); fi
+  if command -v ccache >/dev/null; then generator+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
   cmake -S "$tmp" -B "$tmp/build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$tmp/build"
   bin="$tmp/build/gen"

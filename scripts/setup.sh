@@ -44,8 +44,8 @@ if [ $tests -eq 1 ]; then
 fi
 if [ $package -eq 1 ]; then
   # CPack's Debian generator finds the libraries' packages with
-  # dpkg-shlibdeps (dpkg-dev), which needs file.
-  packages+=(dpkg-dev file)
+  # dpkg-shlibdeps (dpkg-dev), which needs file; lintian checks the package.
+  packages+=(dpkg-dev file lintian)
 fi
 
 missing=()
@@ -60,8 +60,15 @@ if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
 
+# Installing needs root: as root apt-get runs as is, otherwise through sudo.
 SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo > /dev/null; then
+    echo "setup: installing needs root: run this as root, or install sudo; missing: ${missing[*]}" >&2
+    exit 1
+  fi
+  SUDO="sudo"
+fi
 echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq

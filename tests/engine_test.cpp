@@ -308,6 +308,50 @@ TEST(Choice, CountersStayAtTheirLimit) {
   EXPECT_EQ(e.s().QstIdx, 1);
 }
 
+// An author's start in the middle: only the first game starts there, with
+// its flags, day and visits; the picks count on from them; a new game the
+// story starts opens "opn" at day 0 and keeps the flags.
+TEST(StartPoint, TheFirstGameStartsThereAndTheNextAtOpn) {
+  fs::path dat = FreshFolder("start-point");
+  WriteFile(dat / "opn.dat", "start\r\n");
+  WriteFile(dat / "mid.dat", ">bon>k>next>yes\r\nflag k is off\r\n");
+  WriteFile(dat / "yes.dat", "flag k is on\r\n");
+  WriteFile(dat / "1_3.dat", "the fourth day with 1\r\n>end\r\n");
+  WriteFile(dat / "bad.dat", "bad\r\n");
+  Engine e(dat);
+  StartPoint start;
+  start.script = u"mid";
+  start.flags = {'k', 0xB1};  // halfwidth katakana A is a flag too
+  start.day = 5;
+  start.visits = {2, 3};
+  e.fom.StartAt(start);
+  e.Start();
+  EXPECT_EQ(e.w.Lbl.Caption(), u"flag k is on");
+  EXPECT_EQ(e.s().DayCnt, 5);
+  EXPECT_EQ(e.s().Flags[0xB1], kTrue);
+
+  e.mouse.Click(&e.w.QstCom(1), ui::kLeftButton);
+  EXPECT_EQ(e.w.Lbl.Caption(), u"the fourth day with 1") << "button 1 picked three times before";
+  EXPECT_EQ(e.s().DayCnt, 6);
+  EXPECT_EQ((std::array<int16_t, 2>{e.s().Visits}), (std::array<int16_t, 2>{2, 4}));
+
+  e.mouse.Click(&e.w.Lbl, ui::kLeftButton);  // runs the >end
+  EXPECT_EQ(e.w.Lbl.Caption(), u"start");
+  EXPECT_EQ(e.s().DayCnt, 0);
+  EXPECT_EQ((std::array<int16_t, 2>{e.s().Visits}), (std::array<int16_t, 2>{0, 0}));
+  EXPECT_EQ(e.s().Flags['k'], kTrue) << "flags outlive the new game as always";
+
+  // At day 8 the next pick is the ninth of the game.
+  Engine late(dat);
+  StartPoint day8;
+  day8.day = 8;
+  late.fom.StartAt(day8);
+  late.Start();
+  EXPECT_EQ(late.w.Lbl.Caption(), u"start");
+  late.mouse.Click(&late.w.QstCom(0), ui::kLeftButton);
+  EXPECT_EQ(late.w.Lbl.Caption(), u"bad");
+}
+
 // Every line that ends the program, with the error it reports.
 struct BadLine {
   const char* line;  // UTF-8, written as code page 932

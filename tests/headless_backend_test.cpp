@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <new>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "base/last_resort.h"
 #include "base/runtime_error.h"
 #include "tests/support/story_builder.h"
 #include "tools/trace/trace_runner.h"
@@ -72,6 +75,64 @@ TEST(HeadlessStart, RunningOutOfMemoryIsError7AndOnlyTheFirstErrorCounts) {
   // Nothing runs after the end, so nothing can fail again.
   s.backend.Deliver([] { throw RuntimeError(err::kSubscript); });
   EXPECT_EQ(s.backend.error()->number(), err::kOutOfMemory);
+}
+
+// Whatever a handler throws ends the story as a run-time error, never as an
+// abort: a library's own exception (iconv without CP932 throws
+// std::runtime_error) is error 51 with its words.
+TEST(HeadlessStart, AnyExceptionOfAHandlerIsARunTimeError) {
+  struct Case {
+    const char* what;
+    std::function<void()> handler;
+    int number;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"library", [] { throw std::runtime_error("iconv cannot convert CP932 to UTF-16LE"); },
+       err::kInternal, "Internal error: iconv cannot convert CP932 to UTF-16LE"},
+      {"logic", [] { throw std::out_of_range("vector::at"); }, err::kInternal,
+       "Internal error: vector::at"},
+      {"not std", [] { throw 3; }, err::kInternal, "Internal error: an exception of unknown type"},
+      {"ours", [] { throw RuntimeError(err::kSubscript); }, err::kSubscript,
+       "Subscript out of range"},
+  };
+  for (const Case& c : cases) {
+    Scene s;
+    s.window.on_resize = c.handler;
+    EXPECT_FALSE(s.backend.Start(s.window)) << c.what;
+    EXPECT_EQ(s.log, (Log{"load"})) << c.what;
+    ASSERT_NE(s.backend.error(), nullptr) << c.what;
+    EXPECT_EQ(s.backend.error()->number(), c.number) << c.what;
+    EXPECT_EQ(s.backend.error()->message(), c.message) << c.what;
+    EXPECT_TRUE(s.window.Ended()) << c.what;
+  }
+}
+
+// The last resort of each program's main: what escapes every handler is
+// the report's line and status 1; a body that returns keeps its status.
+TEST(LastResort, AnEscapedExceptionIsTheReportLineAndStatus1) {
+  std::vector<std::string> shown;
+  auto show = [&](const RuntimeError& e) { shown.push_back(e.message()); };
+  ::testing::internal::CaptureStderr();
+  int status = RunToEnd(
+      "prog", []() -> int { throw std::runtime_error("iconv cannot convert"); }, show);
+  std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(err, "prog: Run-time error 51: Internal error: iconv cannot convert\n");
+  EXPECT_EQ(shown, (std::vector<std::string>{"Internal error: iconv cannot convert"}));
+
+  ::testing::internal::CaptureStderr();
+  status = RunToEnd("prog", []() -> int { throw std::bad_alloc(); });
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "prog: Run-time error 7: Out of memory\n");
+  EXPECT_EQ(status, 1);
+
+  shown.clear();
+  ::testing::internal::CaptureStderr();
+  status = RunToEnd(
+      "prog", [] { return 2; }, show);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(status, 2);
+  EXPECT_TRUE(shown.empty());
 }
 
 TEST(HeadlessStart, AStoryThatEndsInItsStartUpRunsNothingMore) {

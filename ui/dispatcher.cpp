@@ -1,8 +1,7 @@
 #include "ui/dispatcher.h"
 
-#include <new>
-
 #include "base/action_budget.h"
+#include "base/last_resort.h"
 #include "ui/timer.h"
 
 namespace yomite::ui {
@@ -27,12 +26,12 @@ bool Dispatcher::Guard(const std::function<void()>& handler) {
   try {
     handler();
     return !window_.Ended();
-  } catch (const RuntimeError& e) {
-    Fail(e);
-  } catch (const std::bad_alloc&) {
-    Fail(RuntimeError(err::kOutOfMemory));
   } catch (const EndingNow&) {
     // The action was left for the end the backend handles next.
+  } catch (...) {
+    // Whatever a handler throws, ours or a library's, ends the story as its
+    // run-time error; running out of memory is error 7.
+    Fail(ErrorOf(std::current_exception()));
   }
   return false;
 }

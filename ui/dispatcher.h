@@ -36,8 +36,9 @@ class Dispatcher {
   // program ended on the way.
   bool Start(const std::function<void()>& after_load = {});
   // Runs a handler of the story. A run-time error (running out of memory
-  // is error 7) is reported and ends the program; false then, or when the
-  // program has ended. Nothing runs after the end.
+  // is error 7, any other exception error 51) is reported and ends the
+  // program; false then, or when the program has ended. Nothing runs after
+  // the end.
   bool Guard(const std::function<void()>& handler);
   // Runs each timer due at now_ms once, in the order the window holds them.
   void RunTimers(uint64_t now_ms);

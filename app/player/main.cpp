@@ -15,8 +15,10 @@
 #include "app/fom.h"
 #include "app/main_window.h"
 #include "app/player/story_search.h"
+#include "app/start_point.h"
 #include "app/version.h"
 #include "base/command_line.h"
+#include "base/last_resort.h"
 #include "base/printable.h"
 #include "platform/mci/mci_interpreter.h"
 #include "platform/render/jpeg_loader.h"
@@ -26,7 +28,8 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: yomite [STORY]\n";
+constexpr const char* kUsage =
+    "usage: yomite [--start=SCRIPT] [--flags=CHARS] [--day=N] [--visits=A,B] [STORY]\n";
 constexpr const char* kHelp =
     "Plays a story full screen. The mouse does the rest: click the text to read\n"
     "on, right-click it to skip ahead, click the picture for the About box, End\n"
@@ -42,6 +45,8 @@ constexpr const char* kHelp =
     "\n"
     "  -h, --help     print this help and exit\n"
     "  -V, --version  print the version and exit\n"
+    "\n";
+constexpr const char* kHelpStatus =
     "\n"
     "Exit status: 0 when the player quits, 1 for a run-time error of the story,\n"
     "no story found or no display to show the window on, 2 for a usage error.\n";
@@ -56,12 +61,14 @@ std::string ProgramFolder() {
   return folder;
 }
 
+#ifdef YOMITE_STARTUP_STAMP
 bool BenchStartup() {
   const char* v = std::getenv("YOMITE_BENCH_STARTUP");
   return v && std::strcmp(v, "1") == 0;
 }
 
-// Stamps for a start-up measurement: milliseconds since main began, and
+// Stamps for a start-up measurement (a benchmark build only:
+// -DYOMITE_STARTUP_STAMP=ON): milliseconds since main began, and
 // the wall clock in microseconds for a caller that noted when it started us.
 void PrintStartupStamp(std::chrono::steady_clock::time_point main_start) {
   double since_main =
@@ -77,17 +84,22 @@ void PrintStartupStamp(std::chrono::steady_clock::time_point main_start) {
 bool HasProse(const yomite::Text& caption) {
   return caption.find_first_not_of(u" \r\n") != yomite::Text::npos;
 }
+#endif
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  auto main_start = std::chrono::steady_clock::now();
+int Play(int argc, char** argv, std::chrono::steady_clock::time_point main_start) {
   using namespace yomite;
-  const CommandLine line =
-      ParseProgramCommandLine(std::vector<std::string>(argv + 1, argv + argc), {}, 1);
-  if (auto answered =
-          AnswerCommonOptions({"yomite", kVersion, kUsage, kHelp}, line, std::cout, std::cerr)) {
+  const CommandLine line = ParseProgramCommandLine(std::vector<std::string>(argv + 1, argv + argc),
+                                                   StartOptionSpecs(), 1);
+  const std::string help = std::string(kHelp) + kStartOptionsHelp + kHelpStatus;
+  if (auto answered = AnswerCommonOptions({"yomite", kVersion, kUsage, help.c_str()}, line,
+                                          std::cout, std::cerr)) {
     return *answered;
+  }
+  std::string start_error;
+  std::optional<StartPoint> start = ReadStartPoint(line, &start_error);
+  if (!start_error.empty()) {
+    std::fprintf(stderr, "yomite: %s\n%s", start_error.c_str(), kUsage);
+    return 2;
   }
 
   player::StoryPlaces places;
@@ -130,6 +142,7 @@ int main(int argc, char** argv) {
   music.story = &dat;
   platform::mci::MciInterpreter media(music);
   Fom fom(w, Fom::Platform{files, pictures, media, dat.dat_path()});
+  if (start) fom.StartAt(std::move(*start));
 
   backend->CentreCaption(w.ClickMe);
   backend->error_location = [&fom]() -> std::string {
@@ -138,6 +151,7 @@ int main(int argc, char** argv) {
     return "in " + Printable(at.file) + ", line " + std::to_string(at.line);
   };
   backend->on_first_wait = [&media] { media.StartPending(); };
+#ifdef YOMITE_STARTUP_STAMP
   bool stamped = false;
   if (BenchStartup()) {
     backend->on_frame_presented = [&] {
@@ -146,5 +160,23 @@ int main(int argc, char** argv) {
       PrintStartupStamp(main_start);
     };
   }
+#else
+  (void)main_start;
+#endif
   return backend->Run(w.Fom);
+}
+
+// The error box of a failure outside the story's handlers; nothing more
+// when there is no display to show it on.
+void ShowErrorBox(const yomite::RuntimeError& error) {
+  std::string line = "Run-time error " + std::to_string(error.number()) + ": " + error.message();
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "yomite", line.c_str(), nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  auto main_start = std::chrono::steady_clock::now();
+  return yomite::RunToEnd(
+      "yomite", [&] { return Play(argc, argv, main_start); }, ShowErrorBox);
 }

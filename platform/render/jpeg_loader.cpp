@@ -99,8 +99,8 @@ void WatchScans(j_common_ptr info) {
   }
 }
 
-// Holds the decompressor for as long as DecodeJpeg runs: it lives in the
-// frame that libjpeg's errors jump back to, so it is never skipped.
+// Holds the decompressor for as long as DecodeJpeg runs, so that an error
+// that leaves the decoder half way still destroys it.
 struct Decompressor {
   jpeg_decompress_struct info{};
   bool created = false;
@@ -109,42 +109,37 @@ struct Decompressor {
   }
 };
 
-}  // namespace
-
-Picture DecodeJpeg(std::string_view bytes, std::string_view name,
-                   const PictureLoader::Watch* watch) {
+// Everything a decoding changes. It lives in DecodeJpeg's frame, never in
+// the frame of RunDecoder that libjpeg's errors jump back to: locals of that
+// frame changed after setjmp would be indeterminate once it is jumped to,
+// and destructors between the two would be skipped.
+struct Decoding {
   DecodeState state;
-  state.watch = watch;
   Decompressor d;
   Picture picture;
-  // Declared before the jump target, as everything that owns memory must be:
-  // an error's jump out of libjpeg would skip its destructor.
   std::vector<JSAMPROW> rows;
-  d.info.err = jpeg_std_error(&state.errors);
-  state.errors.error_exit = &JumpOut;
-  state.errors.output_message = &Quiet;
-  state.errors.emit_message = &NoteWarning;
-  state.progress.progress_monitor = &WatchScans;
-  if (setjmp(state.jump) != 0) {
-    if (state.left) std::rethrow_exception(state.left);
-    if (state.too_many_scans) {
-      throw RuntimeError(err::kInvalidPicture, std::string(name) + " has more than " +
-                                                   std::to_string(kMaxPictureScans) + " scans");
-    }
-    if (state.errors.msg_code == JERR_OUT_OF_MEMORY) {
-      throw RuntimeError(err::kOutOfMemory, std::string(name));
-    }
-    throw RuntimeError(err::kInvalidPicture, std::string(name));
-  }
-  jpeg_create_decompress(&d.info);
-  d.created = true;
-  d.info.progress = &state.progress;
-  jpeg_mem_src(&d.info, reinterpret_cast<const unsigned char*>(bytes.data()),
+  bool cmyk = false;
+};
+
+// The libjpeg calls, from the header to the last row: false when libjpeg
+// reported an error. Throws for pictures beyond the limits.
+bool RunDecoder(Decoding& job, std::string_view bytes, std::string_view name) {
+  j_decompress_ptr info = &job.d.info;
+  info->err = jpeg_std_error(&job.state.errors);
+  job.state.errors.error_exit = &JumpOut;
+  job.state.errors.output_message = &Quiet;
+  job.state.errors.emit_message = &NoteWarning;
+  job.state.progress.progress_monitor = &WatchScans;
+  if (setjmp(job.state.jump) != 0) return false;
+  jpeg_create_decompress(info);
+  job.d.created = true;
+  info->progress = &job.state.progress;
+  jpeg_mem_src(info, reinterpret_cast<const unsigned char*>(bytes.data()),
                static_cast<unsigned long>(bytes.size()));
-  if (jpeg_read_header(&d.info, TRUE) != JPEG_HEADER_OK) {
+  if (jpeg_read_header(info, TRUE) != JPEG_HEADER_OK) {
     throw RuntimeError(err::kInvalidPicture, std::string(name));
   }
-  const int64_t width = d.info.image_width, height = d.info.image_height;
+  const int64_t width = info->image_width, height = info->image_height;
   if (width <= 0 || height <= 0) throw RuntimeError(err::kInvalidPicture, std::string(name));
   if (width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels) {
     throw RuntimeError(err::kInvalidPicture,
@@ -153,36 +148,59 @@ Picture DecodeJpeg(std::string_view bytes, std::string_view name,
                            std::to_string(kMaxPictureSide) + " on a side and " +
                            std::to_string(kMaxPicturePixels / 1'000'000) + " million in all)");
   }
-  const bool cmyk = d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK;
-  d.info.out_color_space = cmyk ? JCS_CMYK : kPixelFormat;
+  job.cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
+  info->out_color_space = job.cmyk ? JCS_CMYK : kPixelFormat;
+  Picture& picture = job.picture;
   try {
     picture.pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
   } catch (const std::bad_alloc&) {
     throw RuntimeError(err::kOutOfMemory, std::string(name));
   }
+  picture.width = static_cast<int>(width);
+  picture.height = static_cast<int>(height);
   // A progressive picture is read whole here, scan by scan.
-  jpeg_start_decompress(&d.info);
+  jpeg_start_decompress(info);
   // Room for every row in each call: libjpeg then hands over as many as it
   // has ready, a whole band of blocks at a time.
-  rows.resize(static_cast<size_t>(height));
-  for (size_t y = 0; y < rows.size(); ++y) {
-    rows[y] = reinterpret_cast<JSAMPROW>(picture.pixels.data() + y * static_cast<size_t>(width));
+  job.rows.resize(static_cast<size_t>(height));
+  for (size_t y = 0; y < job.rows.size(); ++y) {
+    job.rows[y] =
+        reinterpret_cast<JSAMPROW>(picture.pixels.data() + y * static_cast<size_t>(width));
   }
-  while (d.info.output_scanline < d.info.output_height) {
-    jpeg_read_scanlines(&d.info, rows.data() + d.info.output_scanline,
-                        d.info.output_height - d.info.output_scanline);
+  while (info->output_scanline < info->output_height) {
+    jpeg_read_scanlines(info, job.rows.data() + info->output_scanline,
+                        info->output_height - info->output_scanline);
   }
+  picture.scans = std::max(1, info->input_scan_number);
   // The rest of the stream (a trailer, the end marker) need not be read.
-  jpeg_abort_decompress(&d.info);
-  if (state.errors.num_warnings > 0) picture.warning = std::move(state.warning);
-  if (cmyk) {
+  jpeg_abort_decompress(info);
+  return true;
+}
+
+}  // namespace
+
+Picture DecodeJpeg(std::string_view bytes, std::string_view name,
+                   const PictureLoader::Watch* watch) {
+  Decoding job;
+  job.state.watch = watch;
+  if (!RunDecoder(job, bytes, name)) {
+    if (job.state.left) std::rethrow_exception(job.state.left);
+    if (job.state.too_many_scans) {
+      throw RuntimeError(err::kInvalidPicture, std::string(name) + " has more than " +
+                                                   std::to_string(kMaxPictureScans) + " scans");
+    }
+    if (job.state.errors.msg_code == JERR_OUT_OF_MEMORY) {
+      throw RuntimeError(err::kOutOfMemory, std::string(name));
+    }
+    throw RuntimeError(err::kInvalidPicture, std::string(name));
+  }
+  Picture picture = std::move(job.picture);
+  if (job.state.errors.num_warnings > 0) picture.warning = std::move(job.state.warning);
+  if (job.cmyk) {
     CmykToRgb(picture.pixels);
   } else {
     ClearTopBytes(picture.pixels);
   }
-  picture.width = static_cast<int>(width);
-  picture.height = static_cast<int>(height);
-  picture.scans = std::max(1, d.info.input_scan_number);
   return picture;
 }
 

@@ -2,7 +2,8 @@
 """Figures of the real player under Xvfb, printed, not checked:
 
   - start-up: from starting the process to the first frame that shows a
-    line of prose (the player stamps it when YOMITE_BENCH_STARTUP=1);
+    line of prose (the player stamps it when YOMITE_BENCH_STARTUP=1, if it
+    was built with -DYOMITE_STARTUP_STAMP=ON);
   - idle CPU: the player's own CPU time over 10 s while it waits for a
     click, from /proc/PID/stat, as a share of one core.
 

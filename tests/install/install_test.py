@@ -137,7 +137,8 @@ def main():
                   "share/applications/org.example.yomite.desktop",
                   "share/metainfo/org.example.yomite.metainfo.xml",
                   "share/man/man6/yomite.6", "share/man/man1/yomite-check.1",
-                  "share/man/man1/yomite-trace.1",
+                  "share/man/man1/yomite-trace.1", "share/man/man5/yomite-story.5",
+                  "share/doc/yomite/story-format.md", "share/doc/yomite/demo-story.md",
                   "share/doc/yomite/LICENSE", "share/doc/yomite/copyright"]
         wanted += ["share/icons/hicolor/%dx%d/apps/yomite.png" % (s, s)
                    for s in (16, 22, 24, 32, 48, 64, 128, 256)]

@@ -7,6 +7,7 @@
 #include <optional>
 #include <sstream>
 
+#include "app/start_point.h"
 #include "tools/trace/trace_runner.h"
 
 using namespace yomite;
@@ -89,6 +90,68 @@ TEST(CommandLine, HelpVersionAndUsageErrorsAreAnsweredAlikeForEveryProgram) {
   }
 }
 
+TEST(StartOptions, ReadTheStartPointOrNameWhatIsWrong) {
+  struct Case {
+    std::vector<std::string> args;
+    std::optional<StartPoint> start;  // nullopt: none asked for, or an error
+    std::string error;
+  };
+  auto at = [](Text script, std::vector<int> flags, int16_t day, int16_t v0, int16_t v1) {
+    return StartPoint{script, flags, day, {v0, v1}};
+  };
+  const Case cases[] = {
+      {{"dat"}, std::nullopt, ""},
+      {{"--start=0_5", "dat"}, at(u"0_5", {}, 0, 0, 0), ""},
+      {{"--start", "0_5.dat"}, at(u"0_5", {}, 0, 0, 0), ""},
+      {{"--start=場面.dat"}, at(u"場面", {}, 0, 0, 0), ""},
+      // The day counts the visits unless it is given.
+      {{"--visits=3,2", "--start=toudai"}, at(u"toudai", {}, 5, 3, 2), ""},
+      {{"--visits=3,2", "--day=8"}, at(u"opn", {}, 8, 3, 2), ""},
+      {{"--day=32767", "--visits=32767,32767"}, at(u"opn", {}, 32767, 32767, 32767), ""},
+      {{"--visits=32767,32767"}, at(u"opn", {}, 32767, 32767, 32767), ""},
+      {{"--flags=sk,E"}, at(u"opn", {'s', 'k', ',', 'E'}, 0, 0, 0), ""},
+      {{"--flags=ｱﾝ"}, at(u"opn", {0xB1, 0xDD}, 0, 0, 0), ""},
+      {{"--flags="}, at(u"opn", {}, 0, 0, 0), ""},
+      {{"--flags=aあ"},
+       std::nullopt,
+       "--flags: 'あ' cannot be a flag: a flag is one single-byte character (ASCII or halfwidth "
+       "katakana)"},
+      {{"--flags=😀"},
+       std::nullopt,
+       "--flags: '😀' cannot be a flag: a flag is one single-byte "
+       "character (ASCII or halfwidth katakana)"},
+      {{"--flags=\xff"}, std::nullopt, "--flags: the characters are not UTF-8"},
+      {{"--start="}, std::nullopt, "--start: no script named"},
+      {{"--start=.dat"}, at(u".dat", {}, 0, 0, 0), ""},  // only an extension is a name
+      {{"--day=-1"}, std::nullopt, "--day: '-1' is not a number from 0 to 32767"},
+      {{"--day=32768"}, std::nullopt, "--day: '32768' is not a number from 0 to 32767"},
+      {{"--day=6th"}, std::nullopt, "--day: '6th' is not a number from 0 to 32767"},
+      {{"--visits=3"},
+       std::nullopt,
+       "--visits: '3' is not two numbers from 0 to 32767 (A,B, e.g. 3,2)"},
+      {{"--visits=3,"},
+       std::nullopt,
+       "--visits: '3,' is not two numbers from 0 to 32767 (A,B, e.g. 3,2)"},
+      {{"--visits=1,2,3"},
+       std::nullopt,
+       "--visits: '1,2,3' is not two numbers from 0 to 32767 (A,B, e.g. 3,2)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.front());
+    const CommandLine line = ParseProgramCommandLine(c.args, StartOptionSpecs(), 1);
+    ASSERT_EQ(line.error, "");
+    std::string error;
+    std::optional<StartPoint> start = ReadStartPoint(line, &error);
+    EXPECT_EQ(error, c.error);
+    ASSERT_EQ(start.has_value(), c.start.has_value());
+    if (!start) continue;
+    EXPECT_EQ(start->script, c.start->script);
+    EXPECT_EQ(start->flags, c.start->flags);
+    EXPECT_EQ(start->day, c.start->day);
+    EXPECT_EQ(start->visits, c.start->visits);
+  }
+}
+
 struct ToolRun {
   int status;
   std::string out, err;
@@ -120,6 +183,10 @@ TEST(TraceOptions, VersionHelpAndUsageErrors) {
   EXPECT_EQ(many.status, 2);
   EXPECT_EQ(many.err.rfind("yomite-trace: too many arguments: 'c'\n", 0), 0u) << many.err;
   EXPECT_EQ(Trace({"--sc"}).err.rfind("yomite-trace: option '--sc' needs a value\n", 0), 0u);
+  ToolRun flag = Trace({"--flags=あ", "dat"});
+  EXPECT_EQ(flag.status, 2);
+  EXPECT_EQ(flag.err.rfind("yomite-trace: --flags: 'あ' cannot be a flag", 0), 0u) << flag.err;
+  EXPECT_NE(h.out.find("--start=SCRIPT"), std::string::npos);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "app/fom.h"
 #include "app/main_window.h"
+#include "app/start_point.h"
 #include "app/version.h"
 #include "base/command_line.h"
 #include "base/runtime_error.h"
@@ -26,7 +27,9 @@
 namespace yomite::trace {
 namespace {
 
-constexpr const char* kUsage = "usage: yomite-trace [--screen WxH] [--controls] DATDIR [EVENTS]\n";
+constexpr const char* kUsage =
+    "usage: yomite-trace [--screen WxH] [--controls] [--start=SCRIPT] [--flags=CHARS]\n"
+    "                    [--day=N] [--visits=A,B] DATDIR [EVENTS]\n";
 constexpr const char* kHelp =
     "Plays the story in DATDIR with no window and no sound device, driven by the\n"
     "events in EVENTS (standard input when absent or '-'), one per line, and\n"
@@ -36,6 +39,8 @@ constexpr const char* kHelp =
     "  -c, --controls    print every control's position and state\n"
     "  -h, --help        print this help and exit\n"
     "  -V, --version     print the version and exit\n"
+    "\n";
+constexpr const char* kHelpStatus =
     "\n"
     "Exit status: 0 when the events ran out or the story ended, 1 after a\n"
     "run-time error, 2 for a usage error or a bad event line.\n";
@@ -117,6 +122,8 @@ class Session {
       resize();
     };
   }
+
+  void StartAt(StartPoint start) { fom_.StartAt(std::move(start)); }
 
   // Plays the story with the events of the stream, writing the state after
   // the start-up and after each event. Returns the exit status.
@@ -333,11 +340,20 @@ class Session {
 int RunTrace(const std::vector<std::string>& args, std::istream& default_events, std::ostream& out,
              std::ostream& err) {
   enum { kScreen, kControls };
-  const CommandLine command_line = ParseProgramCommandLine(
-      args, {{"screen", 's', true, kScreen}, {"controls", 'c', false, kControls}}, 2);
-  if (auto answered =
-          AnswerCommonOptions({"yomite-trace", kVersion, kUsage, kHelp}, command_line, out, err)) {
+  std::vector<OptionSpec> specs{{"screen", 's', true, kScreen},
+                                {"controls", 'c', false, kControls}};
+  for (const OptionSpec& o : StartOptionSpecs()) specs.push_back(o);
+  const CommandLine command_line = ParseProgramCommandLine(args, specs, 2);
+  const std::string help = std::string(kHelp) + kStartOptionsHelp + kHelpStatus;
+  if (auto answered = AnswerCommonOptions({"yomite-trace", kVersion, kUsage, help.c_str()},
+                                          command_line, out, err)) {
     return *answered;
+  }
+  std::string start_error;
+  std::optional<StartPoint> start = ReadStartPoint(command_line, &start_error);
+  if (!start_error.empty()) {
+    err << "yomite-trace: " << start_error << "\n" << kUsage;
+    return 2;
   }
   Size screen{1024, 768};
   bool controls = false;
@@ -374,6 +390,7 @@ int RunTrace(const std::vector<std::string>& args, std::istream& default_events,
 
   // The folder is used by its bytes, whatever their encoding.
   auto session = std::make_unique<Session>(screen, controls, positional[0], out, err);
+  if (start) session->StartAt(std::move(*start));
   return session->Play(*events, events_name);
 }
 

@@ -59,12 +59,6 @@ void Painter::Mark(const SDL_Rect& rect) {
   if (SDL_IntersectRect(&rect, &output, &cut)) marks_.push_back(cut);
 }
 
-std::vector<Text> Painter::Wrap(TextView caption, int width, int pixel_size) {
-  TTF_Font* font = fonts_ ? fonts_->Get(pixel_size) : nullptr;
-  if (!font) return {};
-  return WrapText(caption, width, font);
-}
-
 const std::vector<Text>& Painter::CaptionLines(const Control& control, int width, int pixel_size,
                                                size_t max_lines) {
   static const std::vector<Text> kNone;

@@ -57,10 +57,6 @@ class Painter {
   MessageBoxLayout LayoutMessageBox(TextView text, TextView title, int width, int height);
   void PaintMessageBox(const MessageBoxLayout& box, bool ok_pressed);
 
-  // The lines of a caption as a label of this width shows them: a new line
-  // at each CR LF, long lines wrapped.
-  std::vector<Text> Wrap(TextView caption, int width, int pixel_size);
-
   // Where the frame since the last PaintWindow differs from the window's
   // back colour: outside these rectangles it is that colour alone. Cut to
   // the renderer's output.
