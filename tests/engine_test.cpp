@@ -123,6 +123,7 @@ struct BudgetCase {
   int error;         // 0: the action ends quietly
   const char* ran_out;
 };
+void PrintTo(const BudgetCase& c, std::ostream* os) { *os << c.name; }
 
 class ActionBudgetTest : public ::testing::TestWithParam<BudgetCase> {};
 
