@@ -34,7 +34,7 @@ void Fom::Img_Click() {
   text += u"\r\n\r\n";
   text += kCreditLine;
   text += u"\r\n";
-  text += kHomePage;
+  text += kDocumentation;
   w_.Fom.MessageBox(text, u"ミモザ２");
 }
 

@@ -411,6 +411,22 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{">ive>missing ", 53, "File not found: missing .dat"},
         BadLine{">ive>folder", 75, "Path/File access error: folder.dat is a folder"}));
 
+// The About box: five lines, the third empty, none after the last; the
+// last an address that is true wherever yomite is installed.
+TEST(About, TheBoxHasFiveLinesAndNamesWhereTheDocumentationIs) {
+  fs::path dat = FreshFolder("about");
+  WriteFile(dat / "opn.dat", "start\r\n");
+  Engine e(dat);
+  e.Start();
+  e.mouse.Click(&e.w.Img, ui::kLeftButton);
+  ASSERT_EQ(e.backend.message_boxes().size(), 1u);
+  const ui::HeadlessBackend::MessageBoxShown& box = e.backend.message_boxes()[0];
+  EXPECT_EQ(box.title, u"ミモザ２");
+  EXPECT_EQ(box.text, u"ミモザ\r\nyomite " + FromUtf8(YOMITE_VERSION) +
+                          u"\r\n\r\n物語プレーヤー yomite の開発者一同\r\nman:yomite(6)");
+  EXPECT_EQ(e.w.Lbl.Caption(), u"start") << "the box changes nothing";
+}
+
 TEST(Errors, AMissingOpeningScriptNamesNoScript) {
   fs::path dat = FreshFolder("no-opn");
   Engine e(dat);

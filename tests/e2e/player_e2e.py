@@ -175,9 +175,10 @@ def four_quadrants(path):
 
 def run_player(exe, display, log):
     env = dict(os.environ, DISPLAY=display, SDL_AUDIODRIVER="dummy")
-    # Memory the system's libraries keep to the end is not the player's leak.
+    # Memory the system's libraries keep to the end is not the player's leak;
+    # the suppressions name functions, which needs whole stacks.
     supp = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "lsan.supp")
-    env["LSAN_OPTIONS"] = "suppressions=%s:print_suppressions=0" % supp
+    env["LSAN_OPTIONS"] = "suppressions=%s:print_suppressions=0:fast_unwind_on_malloc=0" % supp
     return subprocess.Popen([exe], env=env, stderr=log)
 
 

@@ -9,6 +9,7 @@ command line.
 usage: install_test.py CMAKE BUILD_DIR VERSION
 """
 
+import gzip
 import os
 import shutil
 import subprocess
@@ -136,8 +137,8 @@ def main():
                   "share/yomite/dat/opn.dat", "share/yomite/dat/bgm.mid",
                   "share/applications/org.example.yomite.desktop",
                   "share/metainfo/org.example.yomite.metainfo.xml",
-                  "share/man/man6/yomite.6", "share/man/man1/yomite-check.1",
-                  "share/man/man1/yomite-trace.1", "share/man/man5/yomite-story.5",
+                  "share/man/man6/yomite.6.gz", "share/man/man1/yomite-check.1.gz",
+                  "share/man/man1/yomite-trace.1.gz", "share/man/man5/yomite-story.5.gz",
                   "share/doc/yomite/story-format.md", "share/doc/yomite/demo-story.md",
                   "share/doc/yomite/LICENSE", "share/doc/yomite/copyright"]
         wanted += ["share/icons/hicolor/%dx%d/apps/yomite.png" % (s, s)
@@ -149,6 +150,14 @@ def main():
         check(sorted(f for f in files if f.startswith("share/yomite/dat/")) ==
               sorted("share/yomite/dat/" + n for n in os.listdir(demo)),
               "the installed story is the bundled one, file for file")
+        for page, head in (("man6/yomite.6.gz", b".TH YOMITE 6 "),
+                           ("man1/yomite-check.1.gz", b".TH YOMITE-CHECK 1 ")):
+            path = os.path.join(prefix, "share/man", page)
+            if os.path.exists(path):
+                with gzip.open(path) as f:
+                    text = f.read()
+                check(text.startswith(head) and b"@PROJECT_VERSION@" not in text,
+                      "the manual page %s unpacks to the page" % page)
         with open(os.path.join(prefix, "share/icons/hicolor/48x48/apps/yomite.png"), "rb") as f:
             png = f.read()
         check(png[:8] == b"\x89PNG\r\n\x1a\n" and int.from_bytes(png[16:20], "big") == 48

@@ -130,6 +130,13 @@ TEST(StorySearch, TheInstalledDataFolderFollowsTheProgram) {
   // The prefix "/" itself.
   p.program_folder = "/bin/";
   EXPECT_EQ(FindStory(p).looked_at.back(), "/share/yomite/dat");
+  // The Debian package's player is in /usr/games, its story in /usr/share.
+  p.bindir = "games";
+  p.program_folder = "/usr/games/";
+  EXPECT_EQ(FindStory(p).looked_at.back(), "/usr/share/yomite/dat");
+  p.program_folder = (t.root / "prefix/bin").string() + "/";
+  EXPECT_EQ(FindStory(p).looked_at.back(), (t.root / "configured/share/yomite/dat").string())
+      << "a games folder is not a bin folder";
 }
 
 TEST(StorySearch, TheReportNamesEveryPlaceOnceInOrder) {
