@@ -21,6 +21,8 @@ MainWindow::MainWindow(ui::Backend& backend, int screen_width_px, int screen_hei
   ClickCom.SetCaption(u"ClickCom");
   Lbl.SetCaption(u" ");
   ClickMe.SetCaption(u"ClickMe");
+  // Labels, timers and the hidden buffer never take the focus.
+  Fom.SetTabOrder({&QstCom(0), &Img, &EndCom});
 }
 
 ui::Control& MainWindow::ClickTarget(int i) {

@@ -38,6 +38,8 @@ if [ $tests -eq 1 ]; then
     xvfb xauth xdotool imagemagick x11-utils python3
     # story graph pictures in the checker's tests
     graphviz
+    # a Latin font alone, for the test of a system without a Japanese font
+    fonts-dejavu-core
     # the validators of the installed desktop entry and metainfo
     desktop-file-utils appstream
   )

@@ -12,6 +12,7 @@
 #include "base/runtime_error.h"
 #include "tests/support/engine_harness.h"
 #include "tests/support/story_builder.h"
+#include "ui/keyboard.h"
 
 namespace fs = std::filesystem;
 using namespace yomite;
@@ -491,6 +492,79 @@ INSTANTIATE_TEST_SUITE_P(Screens, Layout,
                                            ScreenCase{1920, 1080, 21, 16, 840, 1080, 540},
                                            ScreenCase{1920, 1200, 24, 19, 720, 1200, 600},
                                            ScreenCase{600, 800, 16, 12, -200, 800, 400}));
+
+TEST(LayoutTest, EndAndTheChoiceButtonsStayClickableOnEveryWindowShape) {
+  // On a window at least as tall as wide the picture area reaches over the
+  // button column; the buttons lie above it. Sizes beyond the window
+  // model's bound are laid out within it.
+  fs::path dat = FreshFolder("layout-shapes");
+  WriteFile(dat / "opn.dat", "start\r\n");
+  for (auto [width, height] : std::vector<std::pair<int, int>>{{720, 1280},
+                                                               {1080, 1920},
+                                                               {1000, 1000},
+                                                               {1100, 1000},
+                                                               {100, 100},
+                                                               {1, 1},
+                                                               {1, 16384},
+                                                               {16384, 1},
+                                                               {16384, 16384},
+                                                               {1920, 1080}}) {
+    Engine e(dat, width, height);
+    e.Start();
+    e.Resize(width, height);
+    SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
+    EXPECT_LE(long(e.w.Fom.InnerWidthPx()) * e.w.Fom.InnerHeightPx(), ui::kMaxInnerPixels);
+    for (ui::Control* button :
+         {static_cast<ui::Control*>(&e.w.EndCom), static_cast<ui::Control*>(&e.w.QstCom(0)),
+          static_cast<ui::Control*>(&e.w.QstCom(1))}) {
+      ASSERT_TRUE(button->Visible()) << button->name();
+      const ui::PixelRect& r = button->Rect();
+      EXPECT_EQ(e.w.Fom.ControlAt(r.left + r.width / 2, r.top + r.height / 2), button)
+          << button->name();
+    }
+    // The layout's rules still hold: the picture area's right edge on the
+    // window's, twice as wide as high.
+    const ui::PixelRect& img = e.w.Img.Rect();
+    EXPECT_NEAR(img.left + img.width, e.w.Fom.InnerWidthPx(), 1e-6);
+    EXPECT_NEAR(img.width, 2 * img.height, 1e-6);
+  }
+}
+
+TEST(Keyboard, TheMainWindowsTabOrderAndItsButtonsPressedFromTheKeyboard) {
+  fs::path dat = FreshFolder("keys");
+  WriteFile(dat / "opn.dat", "start\r\n");
+  WriteFile(dat / "0_0.dat", "scene\r\n");
+  Engine e(dat);
+  e.Start();
+  ASSERT_TRUE(e.w.QstCom(0).Visible());
+  // The focus went to QstCom(0) as the window was shown; the first script
+  // hid it for a moment, which passed the focus on to the picture area.
+  EXPECT_EQ(e.w.Fom.Focused(), &e.w.Img);
+  ui::KeyboardRouter& keys = e.backend.keyboard();
+  std::vector<const ui::Control*> seen;
+  for (int i = 0; i < 4; ++i) {
+    keys.Type(ui::Key::kTab);
+    seen.push_back(e.w.Fom.Focused());
+  }
+  EXPECT_EQ(seen, (std::vector<const ui::Control*>{&e.w.EndCom, &e.w.QstCom(1), &e.w.QstCom(0),
+                                                   &e.w.Img}));
+  // The picture area takes no key: no About box.
+  keys.Type(ui::Key::kSpace);
+  keys.Type(ui::Key::kReturn);
+  EXPECT_TRUE(e.backend.message_boxes().empty());
+  // Enter on QstCom(0) picks it, as its click does.
+  keys.Type(ui::Key::kTab, /*shift=*/true);
+  keys.Type(ui::Key::kReturn);
+  EXPECT_EQ(e.s().Visits[0], 1);
+  EXPECT_EQ(e.w.Lbl.Caption(), u"scene");
+  // The new scene hid the button that had the focus: it passed on.
+  EXPECT_EQ(e.w.Fom.Focused(), &e.w.Img);
+  keys.Type(ui::Key::kTab);
+  EXPECT_EQ(e.w.Fom.Focused(), &e.w.EndCom);
+  keys.Type(ui::Key::kSpace);
+  EXPECT_TRUE(e.backend.ended());
+  EXPECT_EQ(e.backend.error(), nullptr);
+}
 
 TEST(LayoutTest, OnADoubledDesktopScaleTheSizesInPointsHalveAndPlacesStay) {
   // Twips follow the desktop's DPI: at 192 dpi a pixel is 7.5 twips, so

@@ -5,6 +5,7 @@
 #include "base/runtime_error.h"
 #include "ui/command_button.h"
 #include "ui/headless_backend.h"
+#include "ui/keyboard.h"
 #include "ui/label.h"
 #include "ui/mouse.h"
 #include "ui/picture_box.h"
@@ -114,6 +115,185 @@ TEST(Stacking, UppermostVisibleEnabledControlUnderThePointer) {
   EXPECT_EQ(s.window.ControlAt(850, 475), nullptr);
   std::vector<Control*> order = s.window.DrawingOrder();
   EXPECT_EQ(order, (std::vector<Control*>{&s.under, &s.text, &s.top, &s.button}));
+}
+
+TEST(Stacking, ButtonsLieAbovePictureBoxesWhereverTheWindowHoldsThem) {
+  // As on a portrait screen: the picture area reaches over the button
+  // column, and the buttons were created before it.
+  CountingBackend backend;
+  Window window(backend, 600, 800);
+  CommandButton end(window, "EndCom");
+  PictureBox img(window, "Img", false);
+  Label text(window, "Lbl", true);
+  window.SetScaleWidth(100);
+  window.SetScaleHeight(100);
+  end.Move(1, 2, 10, 3);
+  img.Move(-33, 0, 133, 50);
+  text.Move(1, 52, 99, 48);
+  EXPECT_EQ(window.ControlAt(30, 25), &end);
+  EXPECT_EQ(window.ControlAt(300, 25), &img);
+  EXPECT_EQ(window.DrawingOrder(), (std::vector<Control*>{&text, &img, &end}));
+}
+
+// Three buttons and a picture box in tab order b0, pic, b2; b3 created
+// later joins at the end.
+struct FocusScene {
+  CountingBackend backend;
+  Window window{backend, 1000, 500};
+  ButtonArray q{window, "Q"};
+  PictureBox pic{window, "Pic", false};
+  CommandButton end{window, "End"};
+  Label label{window, "Label", true};
+  Recorder rec;
+  MouseRouter mouse{window};
+  KeyboardRouter keys{window, mouse};
+  FocusScene() {
+    window.SetTabOrder({&q(0), &pic, &end});
+    q.Load(1).SetVisible(true);
+    rec.Attach(q(0));
+    rec.Attach(q(1));
+    rec.Attach(pic);
+    rec.Attach(end);
+    window.FocusFirst();
+  }
+  std::string Focused() const { return window.Focused() ? window.Focused()->name() : "none"; }
+};
+
+TEST(Focus, TabAndShiftTabFollowTheTabOrderRoundTheEndSkippingWhatCannotTakeIt) {
+  struct Case {
+    const char* what;
+    std::function<void(FocusScene&)> setup;
+    std::vector<std::string> tab, shift_tab;
+  };
+  const std::vector<Case> cases{
+      {"all there",
+       [](FocusScene&) {},
+       {"Pic", "End", "Q(1)", "Q(0)"},
+       {"Q(1)", "End", "Pic", "Q(0)"}},
+      {"Q(0) hidden",
+       [](FocusScene& s) { s.q(0).SetVisible(false); },
+       {"End", "Q(1)", "Pic", "End"},
+       {"Q(1)", "End", "Pic", "Q(1)"}},
+      {"End disabled, Q(1) hidden",
+       [](FocusScene& s) {
+         s.end.SetEnabled(false);
+         s.q(1).SetVisible(false);
+       },
+       {"Pic", "Q(0)", "Pic"},
+       {"Pic", "Q(0)", "Pic"}},
+      {"nothing can take it",
+       [](FocusScene& s) {
+         for (Control* c : std::vector<Control*>{&s.q(0), &s.q(1), &s.pic, &s.end}) {
+           c->SetVisible(false);
+         }
+       },
+       {"none"},
+       {"none"}},
+  };
+  for (const Case& c : cases) {
+    for (bool backwards : {false, true}) {
+      FocusScene s;
+      c.setup(s);
+      std::vector<std::string> seen;
+      for (size_t i = 0; i < (backwards ? c.shift_tab : c.tab).size(); ++i) {
+        s.keys.Type(Key::kTab, backwards);
+        seen.push_back(s.Focused());
+      }
+      EXPECT_EQ(seen, backwards ? c.shift_tab : c.tab)
+          << c.what << (backwards ? ", Shift+Tab" : "");
+      EXPECT_TRUE(s.rec.events.empty()) << "Tab clicks nothing";
+    }
+  }
+}
+
+TEST(Focus, StartsOnTheFirstControlThatCanTakeItAndMovesOnWhenItIsHidden) {
+  FocusScene s;
+  EXPECT_EQ(s.Focused(), "Q(0)");
+  EXPECT_FALSE(s.window.FocusCues()) << "no mark before the keyboard is used";
+  s.q(0).SetVisible(false);
+  EXPECT_EQ(s.Focused(), "Pic");
+  s.q(0).SetVisible(true);
+  EXPECT_EQ(s.Focused(), "Pic") << "showing a control does not take the focus";
+  s.pic.SetEnabled(false);
+  EXPECT_EQ(s.Focused(), "End");
+  s.keys.Type(Key::kTab);
+  EXPECT_TRUE(s.window.FocusCues());
+}
+
+TEST(Keyboard, SpaceAndEnterClickTheFocusedButtonAsTheLeftButtonWould) {
+  FocusScene s;
+  // Down shows it held; the release clicks, through the mouse's own road.
+  s.keys.Press(Key::kSpace);
+  EXPECT_EQ(s.keys.Held(), &s.q(0));
+  EXPECT_TRUE(s.rec.events.empty());
+  s.keys.Press(Key::kSpace, false, /*repeat=*/true);
+  s.keys.Release(Key::kReturn);  // not the key that pressed it
+  EXPECT_TRUE(s.rec.events.empty());
+  s.keys.Release(Key::kSpace);
+  EXPECT_EQ(s.keys.Held(), nullptr);
+  s.keys.Type(Key::kReturn);
+  EXPECT_EQ(s.rec.events, (std::vector<std::string>{"Q(0) down 1", "Q(0) up 1", "Q(0) click",
+                                                    "Q(0) down 1", "Q(0) up 1", "Q(0) click"}));
+  s.rec.events.clear();
+  // Tab while Space is held lets the button go without a click.
+  s.keys.Press(Key::kSpace);
+  s.keys.Press(Key::kTab);
+  s.keys.Release(Key::kSpace);
+  EXPECT_EQ(s.Focused(), "Pic");
+  // A picture box has no click from the keyboard.
+  s.keys.Type(Key::kSpace);
+  s.keys.Type(Key::kReturn);
+  EXPECT_TRUE(s.rec.events.empty());
+  // Let go (the window lost the keyboard): the release clicks nothing.
+  s.keys.Type(Key::kTab, /*shift=*/true);
+  s.keys.Press(Key::kReturn);
+  s.keys.LetGo();
+  EXPECT_EQ(s.keys.Held(), nullptr);
+  s.keys.Release(Key::kReturn);
+  EXPECT_TRUE(s.rec.events.empty());
+  s.keys.Type(Key::kTab);
+  // A button disabled while held is not clicked.
+  s.keys.Type(Key::kTab);
+  s.keys.Press(Key::kSpace);
+  s.end.SetEnabled(false);
+  s.keys.Release(Key::kSpace);
+  EXPECT_TRUE(s.rec.events.empty());
+  // Nothing after the end.
+  s.window.End();
+  s.keys.Type(Key::kTab);
+  s.keys.Type(Key::kSpace);
+  EXPECT_TRUE(s.rec.events.empty());
+}
+
+TEST(WindowSize, SizesBeyondTheBoundAreLaidOutWithinIt) {
+  struct Case {
+    long width, height;
+    PixelSize want;
+  };
+  const std::vector<Case> cases{
+      {1920, 1080, {1920, 1080}},
+      {7680, 4320, {7680, 4320}},
+      {1, 1, {1, 1}},
+      {0, 500, {0, 500}},
+      {-5, 500, {0, 500}},
+      {1, 16384, {1, 8192}},
+      {16384, 1, {8192, 1}},
+      {16384, 16384, {5760, 5760}},
+      {8192, 8192, {5760, 5760}},
+      {2147483647L, 2147483647L, {5760, 5760}},
+  };
+  for (const Case& c : cases) {
+    PixelSize got = BoundedInnerSize(c.width, c.height);
+    EXPECT_EQ(got, c.want) << c.width << "x" << c.height;
+    EXPECT_LE(long(got.width) * got.height, kMaxInnerPixels);
+  }
+  CountingBackend backend;
+  Window window(backend, 16384, 16384);
+  EXPECT_EQ(window.InnerWidthPx(), 5760);
+  window.SetInnerSizePx(100000, 50000);
+  EXPECT_LE(long(window.InnerWidthPx()) * window.InnerHeightPx(), kMaxInnerPixels);
+  EXPECT_NEAR(double(window.InnerWidthPx()) / window.InnerHeightPx(), 2.0, 0.01)
+      << "the shape stays";
 }
 
 TEST(ControlArray, NewElementIsAHiddenCopyWithItsOwnIndex) {

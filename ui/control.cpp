@@ -29,12 +29,14 @@ void Control::Changed() { window_.Invalidate(); }
 void Control::SetVisible(bool visible) {
   if (visible_ == visible) return;
   visible_ = visible;
+  if (!visible) window_.FocusLeaves(this);
   Changed();
 }
 
 void Control::SetEnabled(bool enabled) {
   if (enabled_ == enabled) return;
   enabled_ = enabled;
+  if (!enabled) window_.FocusLeaves(this);
   Changed();
 }
 
@@ -128,6 +130,9 @@ CommandButton& ButtonArray::Load(int index) {
   button->CopyLookFrom(*elements_[0]);
   button->SetVisible(false);
   Wire(*button);
+  // A new element takes the focus after the controls the window was
+  // created with, as the desktop gives it the next free tab index.
+  if (window_.InTabOrder(elements_[0].get())) window_.JoinTabOrder(button.get());
   elements_[index] = std::move(button);
   return *elements_[index];
 }

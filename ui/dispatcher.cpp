@@ -7,7 +7,7 @@
 namespace yomite::ui {
 
 Dispatcher::Dispatcher(Window& window, int min_timer_period_ms, uint64_t now_ms)
-    : window_(window), mouse_(window), timers_(min_timer_period_ms) {
+    : window_(window), mouse_(window), keyboard_(window, mouse_), timers_(min_timer_period_ms) {
   for (Control* c : window.controls()) {
     if (c->kind() == ControlKind::kTimer) timers_.Add(static_cast<Timer&>(*c), now_ms);
   }
@@ -16,8 +16,11 @@ Dispatcher::Dispatcher(Window& window, int min_timer_period_ms, uint64_t now_ms)
 bool Dispatcher::Start(const std::function<void()>& after_load) {
   if (!Guard(window_.on_load)) return false;
   if (after_load) after_load();
-  // Laid out before it is first drawn, then activated once.
-  return Guard(window_.on_resize) && Guard(window_.on_activate);
+  // Laid out before it is first drawn, shown with the focus on its first
+  // control, then activated once.
+  if (!Guard(window_.on_resize)) return false;
+  window_.FocusFirst();
+  return Guard(window_.on_activate);
 }
 
 bool Dispatcher::Guard(const std::function<void()>& handler) {

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "base/runtime_error.h"
+#include "ui/keyboard.h"
 #include "ui/mouse.h"
 #include "ui/timer_schedule.h"
 #include "ui/window.h"
@@ -25,6 +26,8 @@ class Dispatcher {
 
   Window& window() { return window_; }
   MouseRouter& mouse() { return mouse_; }
+  KeyboardRouter& keyboard() { return keyboard_; }
+  const KeyboardRouter& keyboard() const { return keyboard_; }
   TimerSchedule& timers() { return timers_; }
 
   // Shows a run-time error where the user sees it; the window is ended
@@ -32,7 +35,8 @@ class Dispatcher {
   std::function<void(const RuntimeError&)> report;
 
   // The window's first events: load, then the backend's own step (sizing
-  // and showing the window), then resize and activate. False when the
+  // and showing the window), then resize, the focus on the first control
+  // that takes it, and activate. False when the
   // program ended on the way.
   bool Start(const std::function<void()>& after_load = {});
   // Runs a handler of the story. A run-time error (running out of memory
@@ -58,6 +62,7 @@ class Dispatcher {
 
   Window& window_;
   MouseRouter mouse_;
+  KeyboardRouter keyboard_;
   TimerSchedule timers_;
   std::optional<RuntimeError> error_;
 };

@@ -51,6 +51,7 @@ class HeadlessBackend : public Backend {
   // it ran is handled after it, as on one thread it must be.
   void Deliver(const std::function<void()>& input);
   MouseRouter& mouse() { return dispatch_->mouse(); }
+  KeyboardRouter& keyboard() { return dispatch_->keyboard(); }
   // Up to count ticks of a timer, each at the end of its interval. Stops
   // at once when the timer is (or becomes) disabled or the program ends;
   // returns the ticks delivered.

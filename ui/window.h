@@ -14,6 +14,21 @@ namespace yomite::ui {
 // Twips per pixel on a screen of 96 dots per inch (a twip is 1/1440 inch).
 inline constexpr int kTwipsPerPixel = 15;
 
+// The largest inner area laid out and drawn: 8,192 pixels on a side and
+// the pixels of an 8K screen (7680 x 4320) in all. A window the window
+// system makes larger is laid out at this size, shape kept as far as the
+// side allows, and the backend asks for its size back.
+inline constexpr int kMaxInnerSide = 8192;
+inline constexpr long kMaxInnerPixels = 7680L * 4320L;
+
+struct PixelSize {
+  int width = 0;
+  int height = 0;
+  bool operator==(const PixelSize&) const = default;
+};
+// The inner size the window takes for a size the window system gives.
+PixelSize BoundedInnerSize(long width, long height);
+
 class Window {
  public:
   Window(Backend& backend, int screen_width_px, int screen_height_px);
@@ -21,7 +36,7 @@ class Window {
   Backend& backend() { return backend_; }
 
   // The inner area in pixels; the backend sets it (the window has no frame,
-  // so outer and inner sizes agree).
+  // so outer and inner sizes agree), bounded by BoundedInnerSize.
   int InnerWidthPx() const { return inner_width_px_; }
   int InnerHeightPx() const { return inner_height_px_; }
   void SetInnerSizePx(int width, int height);
@@ -66,6 +81,30 @@ class Window {
   int DefaultFontSize() const { return 9; }
 
   const std::vector<Control*>& controls() const { return controls_; }
+
+  // Keyboard focus. Only the controls in the tab order take it, and only
+  // while visible and enabled; a control that is hidden or disabled while
+  // it has the focus passes it on to the next one that can take it.
+  void SetTabOrder(std::vector<Control*> order);
+  // A control created later joins at the end.
+  void JoinTabOrder(Control* control);
+  bool InTabOrder(const Control* control) const;
+  const std::vector<Control*>& TabOrder() const { return tab_order_; }
+  // The control with the focus, or null when none can take it.
+  Control* Focused() const { return focused_; }
+  // Gives the focus to the first control in the tab order that can take
+  // it, as the window system does when the window is first shown.
+  void FocusFirst();
+  // The next (or previous) control in the tab order that can take the
+  // focus, round the end.
+  void MoveFocus(bool backwards);
+  // The focus mark is shown only once the keyboard has been used, as on
+  // the desktop the story was written for: until then a mouse user sees
+  // the window exactly as before.
+  bool FocusCues() const { return focus_cues_; }
+  void ShowFocusCues();
+  // A control can no longer take the focus: it passes it on.
+  void FocusLeaves(Control* control);
   // The uppermost visible and enabled control at a pixel of the inner area.
   Control* ControlAt(double x_px, double y_px) const;
   // Controls in drawing order, lowest first.
@@ -105,6 +144,9 @@ class Window {
   Color back_{};
   bool ended_ = false;
   std::vector<Control*> controls_;
+  std::vector<Control*> tab_order_;
+  Control* focused_ = nullptr;
+  bool focus_cues_ = false;
 };
 
 }  // namespace yomite::ui

@@ -218,6 +218,17 @@ class Session {
       if (!size) return {};
       return [this, size] { backend_.Resize(size->width, size->height); };
     }
+    if (verb == "key" && words.size() == 2) {
+      static const std::map<std::string, std::pair<ui::Key, bool>> keys{
+          {"tab", {ui::Key::kTab, false}},
+          {"shift+tab", {ui::Key::kTab, true}},
+          {"space", {ui::Key::kSpace, false}},
+          {"return", {ui::Key::kReturn, false}}};
+      auto it = keys.find(words[1]);
+      if (it == keys.end()) return {};
+      auto [key, shift] = it->second;
+      return [this, key, shift] { backend_.keyboard().Type(key, shift); };
+    }
     if (verb == "close" && words.size() == 1) return [this] { backend_.Close(); };
     return {};
   }
@@ -257,6 +268,16 @@ class Session {
       j.Null();
     } else {
       j.String(w_.Img.Paintings().back().source);
+    }
+    // Written once the keyboard has been used, so transcripts of the mouse
+    // alone stay as they were.
+    if (w_.Fom.FocusCues()) {
+      j.Key("focus");
+      if (const ui::Control* f = w_.Fom.Focused()) {
+        j.String(f->name());
+      } else {
+        j.Null();
+      }
     }
     if (controls_) EmitControls(j);
     if (error) {

@@ -16,12 +16,27 @@ namespace yomite::ui::sdl {
 
 struct FontFile {
   std::string path;
-  int index = 0;  // the face within a collection
+  int index = 0;       // the face within a collection
+  std::string family;  // as fontconfig names it, for messages
 };
 
 // The system's font for Japanese user-interface text, as fontconfig
 // chooses it for "sans-serif:lang=ja"; nullopt when there is none.
 std::optional<FontFile> FindJapaneseUiFont();
+
+// Whether the face has glyphs for the kana and for every Japanese
+// character (kana, ideographs, full-width forms) of the text; false when
+// the file cannot be read as a font. fontconfig answers a system without a
+// Japanese font with a Latin one, which shows Japanese as empty boxes.
+bool CoversJapanese(const FontFile& file, TextView text);
+
+// What to install when there is no Japanese font: the package the
+// player's own package depends on, and the alternative it accepts.
+inline constexpr const char* kJapaneseFontPackage =
+    "fonts-ipafont-gothic (or another package that provides fonts-japanese-gothic)";
+
+// The one line said when the font cannot show the story's Japanese text.
+std::string NoJapaneseFontMessage(const FontFile& file);
 
 // Points to pixels at the desktop's dots per inch, times the display's
 // scale factor (renderer pixels per window point).
@@ -41,12 +56,20 @@ class FontCache {
   // the gap it asks for between lines. For the Japanese fonts that is a
   // little more than the pixel size. 0 when the font cannot be opened.
   int LineHeight(int pixel_size);
+  // From the top of a line to the lowest row any glyph of the face can
+  // ink, at least the line height: a box that ends with a line of text
+  // must reach this far, or the underscores of its last line are cut off.
+  int InkBottom(int pixel_size);
   const FontFile& file() const { return file_; }
 
  private:
+  void ReadMetrics();
+
   FontFile file_;
   std::map<int, TTF_Font*> fonts_;
-  double line_height_em_ = -1;  // in ems; 0 when the font's tables do not say
+  bool metrics_read_ = false;
+  double line_height_em_ = 0;  // in ems; 0 when the font's tables do not say
+  double ink_descent_em_ = 0;
 };
 
 // The text as the font can show it: characters it has no glyph for become

@@ -114,7 +114,7 @@ void Painter::PaintWindow(const Window& window, PictureBuffers& buffers, const C
         PaintLabel(*c);
         break;
       case ControlKind::kCommandButton:
-        PaintButton(*c, c == pressed);
+        PaintButton(*c, c == pressed, window.FocusCues() && c == window.Focused());
         break;
       case ControlKind::kPictureBox:
         PaintPictureBox(static_cast<const PictureBox&>(*c), buffers);
@@ -140,7 +140,27 @@ void Painter::PaintLabel(const Control& label) {
   DrawLines(CaptionLines(label, rect.w, size, shown), rect, size, ToSdl(color), align, false);
 }
 
-void Painter::PaintButton(const Control& button, bool pressed) {
+void Painter::FocusMark(const SDL_Rect& face, Color color) {
+  // A dotted line just inside the edge, every other pixel, as the desktop
+  // marks the focused button.
+  const int inset = std::min(face.w, face.h) >= 12 ? 3 : 1;
+  SDL_Rect r{face.x + inset, face.y + inset, face.w - 2 * inset, face.h - 2 * inset};
+  if (r.w < 2 || r.h < 2) return;
+  std::vector<SDL_Point> dots;
+  for (int x = r.x; x < r.x + r.w; x += 2) {
+    dots.push_back({x, r.y});
+    dots.push_back({x, r.y + r.h - 1});
+  }
+  for (int y = r.y; y < r.y + r.h; y += 2) {
+    dots.push_back({r.x, y});
+    dots.push_back({r.x + r.w - 1, y});
+  }
+  SDL_SetRenderDrawColor(renderer_, color.r, color.g, color.b, 255);
+  SDL_RenderDrawPoints(renderer_, dots.data(), int(dots.size()));
+  if (color != back_) Mark(r);
+}
+
+void Painter::PaintButton(const Control& button, bool pressed, bool focused) {
   SDL_Rect rect = PixelsOf(button.Rect());
   if (rect.w <= 0 || rect.h <= 0) return;
   Fill(rect, pressed ? Darker(button.BackColor(), 15) : button.BackColor());
@@ -167,6 +187,7 @@ void Painter::PaintButton(const Control& button, bool pressed) {
     text.y += 1;
   }
   DrawLines(CaptionLines(button, text.w, size), text, size, ToSdl(color), Align::kCentre, true);
+  if (focused) FocusMark(rect, color);
 }
 
 void Painter::PaintPictureBox(const PictureBox& box, PictureBuffers& buffers) {
@@ -183,25 +204,78 @@ void Painter::PaintPictureBox(const PictureBox& box, PictureBuffers& buffers) {
   if (box.Border() == BorderStyle::kFixedSingle) Frame(rect, kBlack);
 }
 
+Text ReadableBoxText(TextView text) {
+  Text shown;
+  int lines = 1;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\n' && ++lines > kMaxBoxTextLines) break;
+    // A character and the low half of a pair that follows it go together.
+    size_t units = 1;
+    if (i + 1 < text.size() && text[i] >= 0xD800 && text[i] <= 0xDBFF && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      units = 2;
+    }
+    if (shown.size() + units > kMaxBoxTextChars) break;
+    shown.append(text.substr(i, units));
+    i += units - 1;
+  }
+  if (shown.size() < text.size()) {
+    while (!shown.empty() && (shown.back() == u'\r' || shown.back() == u'\n')) shown.pop_back();
+    shown += u"\u2026";
+  }
+  return shown;
+}
+
 MessageBoxLayout Painter::LayoutMessageBox(TextView text, TextView title, int width, int height) {
+  // At least the size of the window's default text, larger on large
+  // screens; smaller, down to what can still be read, where the box would
+  // not fit the window.
+  int font_px = std::max(PixelSize(9), height / 48);
+  MessageBoxLayout box = LayoutMessageBoxAt(text, title, width, height, font_px);
+  while (font_px > kSmallestFittedPx && (box.frame.w > width || box.frame.h > height)) {
+    box = LayoutMessageBoxAt(text, title, width, height, --font_px);
+  }
+  // Still too large: the OK button stays inside the window (centred on it
+  // when it is larger still), whatever of the box is cut off.
+  auto overhang = [](int pos, int size, int limit) {
+    if (size >= limit) return pos - (limit - size) / 2;
+    return pos < 0 ? pos : std::max(0, pos + size - limit);
+  };
+  const int dx = overhang(box.ok.x, box.ok.w, width);
+  const int dy = overhang(box.ok.y, box.ok.h, height);
+  for (SDL_Rect* r : {&box.frame, &box.title_bar, &box.text, &box.ok}) {
+    r->x -= dx;
+    r->y -= dy;
+  }
+  return box;
+}
+
+MessageBoxLayout Painter::LayoutMessageBoxAt(TextView text, TextView title, int width, int height,
+                                             int font_px) {
   MessageBoxLayout box;
   box.title = Text(title);
-  // At least the size of the window's default text, larger on large screens.
-  box.font_px = std::max(PixelSize(9), height / 48);
+  box.font_px = font_px;
+  // Without a font the box still comes up, sized as if it had one, with
+  // its title bar and OK button but no text: never the system's own box,
+  // which shows Japanese as mojibake or not at all.
   TTF_Font* font = fonts_ ? fonts_->Get(box.font_px) : nullptr;
-  if (!font) return box;
-  int skip = fonts_->LineHeight(box.font_px);
+  const int skip = font ? fonts_->LineHeight(box.font_px) : box.font_px + box.font_px / 8;
   int pad = skip;
-  int max_text = std::max(skip * 8, width * 4 / 5 - 2 * pad);
-  box.lines = WrapText(text, max_text, font);
-  int text_w = 0;
-  for (const Text& line : box.lines) text_w = std::max(text_w, TextWidth(line, font));
-  int title_w = TextWidth(title, font);
+  int text_w = 0, title_w = 0;
+  if (font) {
+    int max_text = std::max(skip * 8, width * 4 / 5 - 2 * pad);
+    box.lines = WrapText(text, max_text, font);
+    for (const Text& line : box.lines) text_w = std::max(text_w, TextWidth(line, font));
+    title_w = TextWidth(title, font);
+  }
   int ok_w = skip * 5, ok_h = skip * 3 / 2 + 4;
   int inner_w = std::max({text_w, title_w + pad, ok_w, skip * 12});
   int frame_w = inner_w + 2 * pad;
   int title_h = skip + skip / 2;
-  int text_h = skip * int(box.lines.size());
+  // The last line reaches as low as the face's ink does, so that its
+  // underscores and descenders are not cut off at the text's edge.
+  int text_h =
+      box.lines.empty() ? 0 : skip * (int(box.lines.size()) - 1) + fonts_->InkBottom(box.font_px);
   int frame_h = title_h + pad + text_h + pad + ok_h + pad;
   box.frame = SDL_Rect{(width - frame_w) / 2, (height - frame_h) / 2, frame_w, frame_h};
   box.title_bar = SDL_Rect{box.frame.x + 1, box.frame.y + 1, frame_w - 2, title_h};

@@ -27,6 +27,14 @@ struct MessageBoxLayout {
   SDL_Rect ok{};         // the OK button
 };
 
+// A message box shows at most this much of its text: a run-time error
+// that names a file of a million characters would otherwise fill the
+// screen with lines nobody reads (the whole text goes to standard error).
+inline constexpr size_t kMaxBoxTextChars = 600;
+inline constexpr int kMaxBoxTextLines = 12;
+// The text cut to those bounds, an ellipsis at the cut.
+Text ReadableBoxText(TextView text);
+
 class Painter {
  public:
   // fonts may be null: then no text is drawn.
@@ -46,14 +54,17 @@ class Painter {
   void CentreCaption(const Control& control) { centred_.insert(&control); }
 
   // The window's back colour, then its controls, lowest first. pressed is
-  // the button drawn pressed in, or null.
+  // the button drawn pressed in, or null. The focused button bears the
+  // focus mark once the window shows focus cues.
   void PaintWindow(const Window& window, PictureBuffers& buffers, const Control* pressed);
 
   // The window's back colour alone.
   void PaintBackOnly(const Window& window);
 
   // A box centred over an area of width by height pixels, sized to its
-  // text: a title bar, the lines and an OK button.
+  // text: a title bar, the lines and an OK button. Without a font, the
+  // title bar and the button alone. On a window too small for it, its
+  // text is smaller and its OK button stays inside the window.
   MessageBoxLayout LayoutMessageBox(TextView text, TextView title, int width, int height);
   void PaintMessageBox(const MessageBoxLayout& box, bool ok_pressed);
 
@@ -73,8 +84,11 @@ class Painter {
 
  private:
   enum class Align { kLeft, kCentre };
+  MessageBoxLayout LayoutMessageBoxAt(TextView text, TextView title, int width, int height,
+                                      int font_px);
   void PaintLabel(const Control& label);
-  void PaintButton(const Control& button, bool pressed);
+  void PaintButton(const Control& button, bool pressed, bool focused);
+  void FocusMark(const SDL_Rect& face, Color color);
   void PaintPictureBox(const PictureBox& box, PictureBuffers& buffers);
   // Lines from the top of rect (or centred in it), cut off at its edges.
   void DrawLines(const std::vector<Text>& lines, const SDL_Rect& rect, int pixel_size,

@@ -12,6 +12,7 @@
 #include <unistd.h>
 #endif
 
+#include "base/printable.h"
 #include "ui/sdl/desktop_dpi.h"
 #include "ui/sdl/end_request.h"
 #include "ui/sdl/icon.h"
@@ -213,7 +214,13 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
     return nullptr;
   }
   b->software_ = DrawsIntoWindowSurface(b->renderer_);
-  if (b->software_) PrefaultSoftwareFrame(b->window_);
+  int frame_w = 0, frame_h = 0;
+  SDL_GetWindowSizeInPixels(b->window_, &frame_w, &frame_h);
+  // A window beyond the bound is asked for a smaller size before it is
+  // drawn: its full-size frame is not made (see UpdateSize).
+  if (b->software_ && BoundedInnerSize(frame_w, frame_h) == PixelSize{frame_w, frame_h}) {
+    PrefaultSoftwareFrame(b->window_);
+  }
   if (covered) {
     // Mapping a full-screen window and painting it black costs the X
     // server tens of milliseconds: it does that while we make the first
@@ -250,7 +257,9 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   if (!b->painter_->HasFont()) {
     std::fprintf(stderr,
                  "yomite: no Japanese font found (fontconfig sans-serif:lang=ja); "
-                 "text will not be shown\n");
+                 "text will not be shown. Install %s.\n",
+                 kJapaneseFontPackage);
+    b->font_checked_ = true;
   }
   return b;
 }
@@ -393,7 +402,7 @@ void SdlBackend::Report(const RuntimeError& error) {
   Text text = FromUtf8(line);
   if (!where.empty()) text += u"\r\n" + FromUtf8(where);
   held_button_ = nullptr;
-  if (!ShowBox(text, u"yomite")) {
+  if (!ShowBox(ReadableBoxText(text), u"yomite")) {
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "yomite", PlainLines(text).c_str(), window_);
   }
 }
@@ -444,8 +453,19 @@ bool SdlBackend::UpdateSize() {
   // A minimized window has no inner area; the layout skips it.
   if (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED) ow = oh = 0;
   if (!model_) return false;
-  bool changed = ow != model_->InnerWidthPx() || oh != model_->InnerHeightPx();
+  const PixelSize bounded = BoundedInnerSize(ow, oh);
+  bool changed =
+      bounded.width != model_->InnerWidthPx() || bounded.height != model_->InnerHeightPx();
   if (changed) model_->SetInnerSizePx(ow, oh);
+  // A window the window system made larger than the window model lays out
+  // (another client's `xdotool windowsize 16384 16384`) is asked back to
+  // the size laid out. Until it is, nothing is drawn: the renderer's frame
+  // would be as large as the window, gigabytes.
+  oversized_ = bounded != PixelSize{ow, oh};
+  if (oversized_) {
+    SDL_SetWindowSize(window_, std::max(1, int(bounded.width / scale_x_)),
+                      std::max(1, int(bounded.height / scale_y_)));
+  }
   dirty_ = true;
   return changed;
 }
@@ -473,6 +493,10 @@ void SdlBackend::Handle(const SDL_Event& event) {
       ToPixels(event.motion.x, event.motion.y, &pointer_x_, &pointer_y_);
       if (held_button_) dirty_ = true;
       break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      HandleKey(event.key);
+      break;
     case SDL_RENDER_TARGETS_RESET:
     case SDL_RENDER_DEVICE_RESET:
       buffers_.DropTextures();
@@ -498,6 +522,10 @@ void SdlBackend::HandleWindowEvent(const SDL_WindowEvent& event) {
       break;
     case SDL_WINDOWEVENT_CLOSE:
       quit_requested_ = true;
+      break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+      dispatch_->keyboard().LetGo();
+      dirty_ = true;
       break;
     case SDL_WINDOWEVENT_EXPOSED:
     case SDL_WINDOWEVENT_SHOWN:
@@ -530,7 +558,36 @@ void SdlBackend::HandleMouseButton(const SDL_MouseButtonEvent& event, bool down)
   }
 }
 
+void SdlBackend::HandleKey(const SDL_KeyboardEvent& event) {
+  if (!model_) return;
+  Key key;
+  switch (event.keysym.sym) {
+    case SDLK_TAB:
+      key = Key::kTab;
+      break;
+    case SDLK_SPACE:
+      key = Key::kSpace;
+      break;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      key = Key::kReturn;
+      break;
+    default:
+      return;  // the story takes no keys of its own
+  }
+  KeyboardRouter& keys = dispatch_->keyboard();
+  if (event.type == SDL_KEYUP) {
+    Guard([&] { keys.Release(key); });
+  } else if (!(event.keysym.mod & (KMOD_CTRL | KMOD_ALT | KMOD_GUI))) {
+    // With Ctrl, Alt or the logo key held the key is the desktop's (Alt+Tab).
+    const bool shift = event.keysym.mod & KMOD_SHIFT;
+    Guard([&] { keys.Press(key, shift, event.repeat != 0); });
+  }
+  dirty_ = true;
+}
+
 const Control* SdlBackend::PressedLook() const {
+  if (const Control* by_key = dispatch_ ? dispatch_->keyboard().Held() : nullptr) return by_key;
   if (!held_button_ || !held_button_->CanReceiveMouse()) return nullptr;
   return held_button_->Rect().Contains(pointer_x_, pointer_y_) ? held_button_ : nullptr;
 }
@@ -540,6 +597,7 @@ void SdlBackend::DrawNow() { Draw(); }
 void SdlBackend::Draw() {
   dirty_ = false;
   if (!model_ || model_->InnerWidthPx() <= 0 || model_->InnerHeightPx() <= 0) return;
+  if (oversized_) return;
   if (window_unpaintable_) {
     painter_->PaintBackOnly(*model_);
   } else {
@@ -572,10 +630,27 @@ void SdlBackend::Draw() {
     SDL_RenderPresent(renderer_);
   }
   painter_->EndFrame();
+  if (!font_checked_) CheckFont();
   if (on_frame_presented) on_frame_presented();
 }
 
+void SdlBackend::CheckFont() {
+  font_checked_ = true;
+  Text page;
+  for (const Control* c : model_->controls()) {
+    if (c->Visible()) page += c->Caption();
+  }
+  if (!CoversJapanese(fonts_->file(), page)) {
+    std::fprintf(stderr, "%s\n", NoJapaneseFontMessage(fonts_->file()).c_str());
+  }
+}
+
 void SdlBackend::MessageBox(const Text& text, const Text& title) {
+  // Without a font the box shows no text: it is said where it can be read.
+  if (!painter_->HasFont()) {
+    std::fprintf(stderr, "yomite: %s: %s\n", Printable(title).c_str(),
+                 Printable(PlainLines(text)).c_str());
+  }
   if (ShowBox(text, title)) return;
   SDL_ShowSimpleMessageBox(0, ToUtf8(title).c_str(), PlainLines(text).c_str(), window_);
   // It does not take the window's clicks away: drop what came meanwhile.
@@ -584,7 +659,7 @@ void SdlBackend::MessageBox(const Text& text, const Text& title) {
 }
 
 bool SdlBackend::ShowBox(const Text& text, const Text& title) {
-  if (!model_ || !painter_->HasFont()) return false;
+  if (!model_) return false;
   if (model_->InnerWidthPx() <= 0) return false;
   // Time stands still for the story while the box is open: no handler
   // runs, and the timers go on afterwards where they were.

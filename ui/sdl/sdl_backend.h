@@ -113,6 +113,8 @@ class SdlBackend : public Backend {
   void Handle(const SDL_Event& event);
   void HandleWindowEvent(const SDL_WindowEvent& event);
   void HandleMouseButton(const SDL_MouseButtonEvent& event, bool down);
+  // Tab, Shift+Tab, Space and Enter, for the focused control.
+  void HandleKey(const SDL_KeyboardEvent& event);
   void RunTimers();
   void Quit();
   // Reads the window's size into the model; true when it changed.
@@ -122,8 +124,12 @@ class SdlBackend : public Backend {
   void ToPixels(int x, int y, double* px, double* py) const;
   const Control* PressedLook() const;
   void Draw();
-  // Our own modal box; false when it cannot be drawn (no font).
+  // Our own modal box; false when it cannot be drawn (no window to draw
+  // it in). Without a font it shows its title bar and OK button only.
   bool ShowBox(const Text& text, const Text& title);
+  // Once, after the first page is shown: says on standard error when the
+  // font cannot show its Japanese text.
+  void CheckFont();
 
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
@@ -155,6 +161,10 @@ class SdlBackend : public Backend {
   bool window_unpaintable_ = false;
   bool quit_requested_ = false;
   bool layout_pending_ = false;
+  // The font's coverage was checked (or there is no font to check).
+  bool font_checked_ = false;
+  // The window is larger than the model's bounded size: see UpdateSize.
+  bool oversized_ = false;
   int modal_depth_ = 0;
   // The button held down with the left button, and where the pointer is.
   const Control* held_button_ = nullptr;
