@@ -2,6 +2,7 @@
 // as high at the top right, the text across the bottom half, the buttons
 // in a column at the top left. Font sizes follow the screen's height.
 #include "app/fom.h"
+#include "choice/choice_rule.h"
 
 namespace yomite {
 
@@ -59,8 +60,7 @@ void Fom::Form_Resize() {
     button.SetFontSize(S);
     button.SetVisible(true);
   }
-  w_.QstCom(0).SetCaption(u"お兄さん");
-  w_.QstCom(1).SetCaption(u"柚木さん");
+  for (int i = 0; i < choice::kButtons; ++i) w_.QstCom(i).SetCaption(choice::kButtonCaptions[i]);
 
   w_.ClickMe.Move(sw - 13, sh - 5, 10, 3);
   w_.ClickMe.SetBackColor(ui::kWhite);

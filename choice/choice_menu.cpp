@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "app/fom.h"
+#include "choice/choice_rule.h"
 
 namespace yomite {
 
@@ -29,13 +30,7 @@ void Fom::QstCom_Click(int16_t Index) {
   w_.ClickCom.SetVisible(false);
   s_.QstIdx = Index;
   CloseScript();
-  Text name;
-  if (s_.DayCnt < 8) {
-    name = FromUtf8(std::to_string(Index)) + u"_" + FromUtf8(std::to_string(s_.Visits[Index]));
-  } else {
-    name = u"bad";
-  }
-  OpenScript(name);
+  OpenScript(choice::SceneName(s_.DayCnt, Index, s_.Visits[Index]));
   s_.Visits[s_.QstIdx] = Increment(s_.Visits[s_.QstIdx]);
   s_.DayCnt = Increment(s_.DayCnt);
 }

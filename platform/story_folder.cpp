@@ -33,10 +33,14 @@ bool SameTime(const timespec& a, const timespec& b) {
 // read again when a name is not found in it.
 constexpr time_t kRacySeconds = 2;
 
+// A modification time in the future is not racy: any change made now sets
+// it to the present, which differs from it, and is seen as a change.
+// Counting it racy would read the folder again for every missing name.
 bool IsRacy(const timespec& modified) {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
-  return now.tv_sec - modified.tv_sec <= kRacySeconds;
+  const time_t age = now.tv_sec - modified.tv_sec;
+  return age >= 0 && age <= kRacySeconds;
 }
 
 RuntimeError NotRegular(const struct stat& st, const std::string& name) {

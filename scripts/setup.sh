@@ -23,7 +23,7 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config
   # platform libraries
-  libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libfluidsynth-dev
+  libsdl2-dev libsdl2-ttf-dev libwayland-dev libsdl2-mixer-dev libfluidsynth-dev
   libturbojpeg0-dev libjpeg62-turbo-dev libfontconfig-dev libfreetype-dev zlib1g-dev
   # a Japanese user-interface font and a General MIDI soundfont
   fonts-ipafont-gothic fontconfig timgm6mb-soundfont
@@ -42,6 +42,11 @@ if [ $tests -eq 1 ]; then
     fonts-dejavu-core
     # the validators of the installed desktop entry and metainfo
     desktop-file-utils appstream
+    # the desktop matrix: window managers and panels, a session bus for
+    # xfwm4, RandR's tool, an ssh server for X forwarding, a Wayland
+    # compositor
+    openbox tint2 xfwm4 xfce4-panel twm dbus-daemon x11-xserver-utils openssh-server
+    openssh-client weston
   )
 fi
 if [ $package -eq 1 ]; then

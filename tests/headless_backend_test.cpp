@@ -276,3 +276,51 @@ TEST(TraceTicks, ADisabledTimersTicksReturnAtOnceWhateverTheirNumber) {
 }
 
 }  // namespace
+
+// What yomite-trace writes is bounded per event, a transcript that cannot
+// be written fails, and only a file or a pipe is read as the events.
+TEST(TraceOutput, BoundsEachEventAndRefusesWhatItCannotWriteOrRead) {
+  auto dat = yomite::testing::FreshFolder("trace-bounds");
+  // Three lines of 20,000 characters: a page of 60,000.
+  std::string long_line;
+  for (int i = 0; i < 20000; ++i) long_line += "\x82\xa0";  // あ
+  yomite::testing::WriteFile(dat / "opn.dat",
+                             long_line + "\r\n" + long_line + "\r\n" + long_line + "\r\n");
+  struct Case {
+    const char* what;
+    std::vector<std::string> extra_args;
+    std::string events;
+    bool bad_stream;
+    int status;
+    std::string err;  // part of standard error
+  };
+  const std::vector<Case> cases = {
+      {"a long page", {}, "run\n", false, 0, ""},
+      {"a full disk", {}, "run\n", true, 3, "could not be written"},
+      {"a folder as events", {dat.string()}, "", false, 2, "is not a file or a pipe"},
+      {"a device as events", {"/dev/zero"}, "", false, 2, "is not a file or a pipe"},
+      {"an endless line", {}, std::string(100000, 'x'), false, 2, "longer than 4096 bytes"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> args{dat.string()};
+    args.insert(args.end(), c.extra_args.begin(), c.extra_args.end());
+    std::istringstream events(c.events);
+    std::ostringstream out, err;
+    if (c.bad_stream) out.setstate(std::ios::badbit);
+    EXPECT_EQ(trace::RunTrace(args, events, out, err), c.status) << err.str();
+    EXPECT_NE(err.str().find(c.err), std::string::npos) << err.str();
+    std::istringstream lines(out.str());
+    int runs = 0;
+    for (std::string line; std::getline(lines, line);) {
+      // The caption is cut at 16,384 characters (3 bytes each in UTF-8),
+      // and says how long it was.
+      EXPECT_LT(line.size(), 200000u);
+      if (line.find("\"event\":\"run\"") != std::string::npos) {
+        ++runs;
+        EXPECT_NE(line.find("\"caption_length\":60004"), std::string::npos) << line.substr(0, 200);
+      }
+    }
+    EXPECT_EQ(runs, c.status == 0 ? 1 : 0);
+  }
+}

@@ -306,6 +306,25 @@ TEST(FolderCache, AListingIsReadOnceUntilTheFolderChanges) {
   EXPECT_EQ(folder.listings_read(), 2);
 }
 
+// A folder whose modification time lies in the future (a skewed clock, an
+// archive's dates) is read once however many names are missing from it.
+TEST(FolderCache, AFolderDatedInTheFutureIsNotReadForEveryMissingName) {
+  const fs::path dat = FreshFolder("listing-future");
+  for (int i = 0; i < 5000; ++i) WriteFile(dat / ("f" + std::to_string(i) + ".jpg"), "");
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  timespec later[2] = {{now.tv_sec + 365 * 86400, 0}, {now.tv_sec + 365 * 86400, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, dat.c_str(), later, 0), 0);
+  platform::StoryFolder folder(dat.string());
+  for (int i = 0; i < 2000; ++i) {
+    EXPECT_FALSE(folder.Resolve(folder.dat_path() + FromUtf8("absent" + std::to_string(i))));
+  }
+  EXPECT_EQ(folder.listings_read(), 1);
+  // A file made now moves the folder's time back to the present: seen.
+  WriteFile(dat / "Later.DAT", "");
+  EXPECT_EQ(folder.Resolve(folder.dat_path() + u"later.dat"), (dat / "Later.DAT").string());
+}
+
 // A script that reopens itself by a name in the wrong case, in a folder of
 // 5,000 files: the chain ends with "Out of stack space" having read the
 // folder at most twice.

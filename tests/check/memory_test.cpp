@@ -1,11 +1,14 @@
 // The checker reads a script one line at a time: its memory follows the
 // longest line, not the number of lines. Measured in a child process, whose
 // peak resident size the kernel reports once it has ended.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "tests/check/check_support.h"
@@ -18,12 +21,19 @@ namespace {
 
 // The peak resident size, in MB, of a child that checks the folder; -1 when
 // the child did not end normally.
-long CheckingPeakMb(const std::filesystem::path& dat, int* errors) {
+// max_files, when given, bounds the descriptors the child may hold.
+long CheckingPeakMb(const std::filesystem::path& dat, int* errors, rlim_t max_files = 0) {
   int pipe_fds[2];
   if (::pipe(pipe_fds) != 0) return -1;
   pid_t child = ::fork();
   if (child == 0) {
     ::close(pipe_fds[0]);
+    if (max_files > 0) {
+      struct rlimit limit {
+        max_files, max_files
+      };
+      if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(2);
+    }
     Report r = CheckFolder(dat);
     int n = r.errors;
     ssize_t written = ::write(pipe_fds[1], &n, sizeof n);
@@ -76,6 +86,36 @@ TEST(Memory, StaysFlatHoweverManyLinesAScriptHas) {
     EXPECT_LT(peak, 150) << "MB at the peak";
     std::string().swap(c.lines);
   }
+}
+
+// A folder tree far deeper than the descriptors a process may hold is
+// walked whole, one folder open at a time, in memory that does not grow
+// with the square of its depth; a path longer than the system allows (no
+// program can open a file there) is left out rather than failing the walk.
+TEST(Memory, WalksATreeDeeperThanTheDescriptorLimit) {
+  Built built = BuildCheckedStory(
+      "# music: none\n--- file opn.dat\nはじめ\n>ending\n"
+      "--- file end.dat\n終\n>end\n",
+      "memory-deep");
+  std::filesystem::path deep = built.dat;
+  for (int i = 0; i < 1000; ++i) deep /= "d";  // about 2,000 bytes of path
+  std::filesystem::create_directories(deep);
+  yomite::testing::WriteFile(deep / "lost.dat", ">ive>nowhere\r\n");
+  // Far below, beyond what a path may hold: made one folder at a time.
+  int fd = ::open(deep.c_str(), O_RDONLY | O_DIRECTORY);
+  for (int i = 0; i < 1500 && fd >= 0; ++i) {
+    ASSERT_EQ(::mkdirat(fd, "d", 0755), 0);
+    int below = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+    ::close(fd);
+    fd = below;
+  }
+  ASSERT_GE(fd, 0);
+  ::close(fd);
+  int errors = -1;
+  long peak = CheckingPeakMb(built.dat, &errors, 64);
+  ASSERT_GE(peak, 0) << "the checking child failed";
+  EXPECT_EQ(errors, 1) << "the missing script in the deepest script found";
+  EXPECT_LT(peak, 100) << "MB at the peak";
 }
 
 }  // namespace

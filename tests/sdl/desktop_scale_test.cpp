@@ -12,6 +12,7 @@
 #include "ui/label.h"
 #include "ui/sdl/desktop_dpi.h"
 #include "ui/sdl/painter.h"
+#include "ui/sdl/x11_cover.h"
 #include "ui/window.h"
 
 namespace yomite::ui::sdl {
@@ -41,6 +42,31 @@ TEST(DesktopDpi, TheScreensDpiComesFromItsSizeInMillimetres) {
   EXPECT_EQ(ScreenDpi(1080, 0), std::nullopt) << "size unknown";
   EXPECT_EQ(ScreenDpi(0, 300), std::nullopt);
   EXPECT_EQ(ScreenDpi(2160, 5), std::nullopt) << "a size no screen has";
+}
+
+TEST(DisplayName, TheScreenItNamesIsTheNumberAfterTheLastColonsDot) {
+  const struct {
+    const char* name;
+    int screen;
+  } cases[] = {
+      {":0", 0},
+      {":0.1", 1},
+      {"localhost:10.1", 1},
+      {":5.12", 12},
+      {"host.example:0", 0},
+      {"host.example:0.2", 2},
+      {"[::1]:3.1", 1},
+      {"", 0},
+      {":0.", 0},
+      {":0.x", 0},
+      {":0.1x", 0},
+      {":0.-1", 0},
+      {"unix:0.3", 3},
+      {"/tmp/.X11-unix/X0", 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ScreenOfDisplayName(c.name), c.screen) << c.name;
+  }
 }
 
 TEST(DesktopDpi, PointsBecomePixelsAtTheDesktopsDpi) {

@@ -24,13 +24,15 @@ def missing_tools(tools=()):
     return None
 
 
-def start_xvfb(width, height):
+def start_xvfb(width, height, more_screens=()):
     """Returns the Xvfb process and its display name, e.g. ":99"; raises
-    RuntimeError when it does not start."""
+    RuntimeError when it does not start. more_screens are the (width,
+    height) of screens 1, 2... after screen 0."""
     read_fd, write_fd = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-                             "%dx%dx24" % (width, height), "-nolisten", "tcp", "-noreset"],
-                            pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
+    argv = ["Xvfb", "-displayfd", str(write_fd), "-nolisten", "tcp", "-noreset"]
+    for i, (w, h) in enumerate([(width, height)] + list(more_screens)):
+        argv += ["-screen", str(i), "%dx%dx24" % (w, h)]
+    xvfb = subprocess.Popen(argv, pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
     os.close(write_fd)
     number = b""

@@ -27,6 +27,12 @@ struct Finding {
   std::string code;  // machine-readable kind, one of the constants below
   Site where;
   std::string message;
+  // What to do about it, when the checker can say more than the message:
+  // the command that converts a file, the name meant. May be empty.
+  std::string hint;
+  // For a missing name: the file meant, relative to the story folder, when
+  // one near it exists.
+  std::string meant;
   // For an error: the player's run-time error number when the line runs
   // (5, 9, 28, 53, 70, 75, 481).
   int error_number = 0;
@@ -67,8 +73,31 @@ inline constexpr const char* kUnreachedScript = "unreached-script";
 inline constexpr const char* kMissingMusic = "missing-music";
 inline constexpr const char* kBadMusic = "bad-music";
 inline constexpr const char* kPartialPicture = "partial-picture";
+inline constexpr const char* kUtf8Script = "utf8-script";
+inline constexpr const char* kLineEnds = "line-ends";
+inline constexpr const char* kByteOrderMark = "byte-order-mark";
+inline constexpr const char* kOutsideFolder = "outside-folder";
 // Notes.
 inline constexpr const char* kUnusedPicture = "unused-picture";
+
+// Every code above, in the order the manual lists them.
+inline constexpr const char* kAll[] = {kNegativeCut,       kEmptyFlag,
+                                       kBadFlag,           kMissingScript,
+                                       kUnreadableScript,  kMissingPicture,
+                                       kUnreadablePicture, kBadPicture,
+                                       kMissingScene,      kMissingOpn,
+                                       kJumpCycle,         kLineEnds,
+                                       kKeywordInProse,    kKeywordInArgument,
+                                       kIgnoredText,       kFlagExtraText,
+                                       kBlankInName,       kSwInName,
+                                       kNotAKeyword,       kMarkerNotExact,
+                                       kBadEncoding,       kLoneLf,
+                                       kDeadLine,          kNeverTaken,
+                                       kPossibleJumpCycle, kUnreachedScript,
+                                       kMissingMusic,      kBadMusic,
+                                       kPartialPicture,    kUtf8Script,
+                                       kByteOrderMark,     kOutsideFolder,
+                                       kUnusedPicture};
 }  // namespace code
 
 }  // namespace yomite::check

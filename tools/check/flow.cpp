@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "base/runtime_error.h"
+#include "choice/choice_rule.h"
 #include "platform/cp932.h"
 
 namespace yomite::check {
@@ -229,18 +230,24 @@ void Story::SetFlagsSetOn(std::set<int> flags) {
 
 namespace {
 
-// The day and visit counts as a pick sees them. Once eight picks have been
-// made every pick opens "bad", so the counts beyond that do not matter.
+// The day and visit counts as a pick sees them. Once the scene picks of a
+// game are made every pick opens "bad", so the counts beyond that do not
+// matter.
 struct Counts {
-  int visits[2] = {0, 0};
+  int visits[choice::kButtons] = {0, 0};
   bool late = false;
   auto Key() const { return std::tie(visits[0], visits[1], late); }
+  // The scene a pick of button opens with these counts, by the player's rule.
+  Text Scene(int button) const {
+    return choice::SceneName(late ? choice::kScenePicks : visits[0] + visits[1], button,
+                             visits[button]);
+  }
 };
 
 Counts AfterPick(Counts c, int button) {
   if (button < 0 || c.late) return c;
   ++c.visits[button];
-  if (c.visits[0] + c.visits[1] >= 8) c = Counts{{0, 0}, true};
+  if (c.visits[0] + c.visits[1] >= choice::kScenePicks) c = Counts{{0, 0}, true};
   return c;
 }
 
@@ -258,13 +265,16 @@ struct State {
   }
 };
 
-const char* kButtonNames[2] = {"お兄さん", "柚木さん"};
-
 std::string Ordinal(int n) {
   static const char* kWords[] = {"first", "second",  "third",  "fourth", "fifth",
                                  "sixth", "seventh", "eighth", "ninth"};
   return n >= 1 && n <= 9 ? kWords[n - 1] : std::to_string(n) + "th";
 }
+
+// A scene that does not exist yet, as a play goes on through it: a name no
+// file on disk can have.
+std::string Unwritten(const std::string& file) { return std::string(1, '\0') + file; }
+bool IsUnwritten(const std::string& native) { return !native.empty() && native[0] == '\0'; }
 
 std::string Tail(int number) {
   return " (run-time error " + std::to_string(number) + ", " + StandardMessage(number) + ")";
@@ -278,41 +288,57 @@ Reach ReachFromOpn(Story& story, const std::string& opn_native) {
   std::set<State> seen;
   std::deque<State> queue;
   // A missing scene is reported once, at the first place a play reaches
-  // that opens it (the menu before the text of the same script).
+  // that opens it (the menu before the text of the same script); all the
+  // missing scenes are named in one finding, at the first of those places.
   std::set<Text> missing_reported;
-  std::set<std::tuple<std::string, std::string, std::string>> pick_edges;
+  std::set<Text> missing_scenes;
+  std::vector<Site> missing_sites;
+  long first_missing = -1;  // its index in reach.findings
+  std::set<std::tuple<std::string, std::string, std::string, bool>> pick_edges;
   auto push = [&](State s) {
     if (seen.insert(s).second) queue.push_back(std::move(s));
   };
-  // A pick: the counts have grown by the time the player clicks.
+  // A pick: the counts have grown by the time the player clicks. A scene
+  // that does not exist is played on as the author will write it, with
+  // text and the menu, so that the scenes after it are named at once too.
   auto Pick = [&](const State& s, const Site& site, bool layout) {
+    const bool unwritten = IsUnwritten(s.native);
     Counts c = AfterPick(s.counts, s.pending);
-    for (int button = 0; button < 2; ++button) {
-      Text name = c.late
-                      ? Text(u"bad")
-                      : FromUtf8(std::to_string(button) + "_" + std::to_string(c.visits[button]));
+    for (int button = 0; button < choice::kButtons; ++button) {
+      Text name = c.Scene(button);
       const OpenResult& r = folder.OpenScript(name);
       std::string label = "pick " + std::to_string(button);
       if (r.error == 0 && !r.native.empty()) {
-        if (pick_edges.emplace(s.native, r.native, label).second) {
-          reach.picks.push_back({s.native, r.native, false, label, site});
+        if (!unwritten && pick_edges.emplace(s.native, r.native, label, layout).second) {
+          reach.picks.push_back({s.native, r.native, false, label, site, layout});
         }
         push(State{r.native, c, button});
         continue;
       }
       std::string file = ToUtf8(name) + ".dat";
-      if (pick_edges.emplace(s.native, file, label).second) {
-        reach.picks.push_back({s.native, file, true, label, site});
+      if (r.error == err::kFileNotFound) {
+        missing_scenes.insert(name);
+        push(State{Unwritten(file), c, button});
+      }
+      if (unwritten) continue;
+      if (pick_edges.emplace(s.native, file, label, layout).second) {
+        reach.picks.push_back({s.native, file, true, label, site, layout});
       }
       if (!missing_reported.insert(name).second) continue;
+      if (r.error == err::kFileNotFound && first_missing >= 0) {
+        if (std::find(missing_sites.begin(), missing_sites.end(), site) == missing_sites.end()) {
+          missing_sites.push_back(site);
+        }
+        continue;
+      }
       Finding f;
       f.severity = Severity::kError;
       f.code = r.error == err::kFileNotFound ? code::kMissingScene : code::kUnreadableScript;
       f.where = site;
       f.error_number = r.error;
       std::string what = c.late ? "the ninth pick of a game opens 'bad.dat'"
-                                : "a pick of " + std::string(kButtonNames[button]) + " (button " +
-                                      std::to_string(button) + ") here, the " +
+                                : "a pick of " + ToUtf8(choice::kButtonCaptions[button]) +
+                                      " (button " + std::to_string(button) + ") here, the " +
                                       Ordinal(c.visits[button] + 1) +
                                       " of that button in a game, opens '" + file + "'";
       if (layout) {
@@ -327,6 +353,7 @@ Reach ReachFromOpn(Story& story, const std::string& opn_native) {
                ? ", which does not exist"
                : ", which cannot be opened" + (r.detail.empty() ? "" : " (" + r.detail + ")")) +
           Tail(r.error);
+      if (r.error == err::kFileNotFound) first_missing = static_cast<long>(reach.findings.size());
       reach.findings.push_back(std::move(f));
     }
   };
@@ -334,6 +361,10 @@ Reach ReachFromOpn(Story& story, const std::string& opn_native) {
   while (!queue.empty()) {
     State s = queue.front();
     queue.pop_front();
+    if (IsUnwritten(s.native)) {
+      Pick(s, Site{}, false);
+      continue;
+    }
     reach.reached.insert(s.native);
     const ScriptInfo& info = story.Info(s.native);
     for (const Exit& e : info.walk.exits) {
@@ -354,6 +385,29 @@ Reach ReachFromOpn(Story& story, const std::string& opn_native) {
     // After a layout the buttons are shown mid-scene: wherever the story
     // waits with text shown, a click on one is a pick like any other.
     if (!info.walk.waits.empty()) Pick(s, Site{info.name, info.walk.waits[0].line, 1}, true);
+  }
+  if (first_missing >= 0) {
+    Finding& f = reach.findings[static_cast<size_t>(first_missing)];
+    f.related = missing_sites;
+    if (missing_scenes.size() > 1) {
+      std::string all;
+      for (const Text& name : missing_scenes)
+        all += (all.empty() ? "" : ", ") + ToUtf8(name) + ".dat";
+      f.message += "; in all, the picks a game can make need " +
+                   std::to_string(missing_scenes.size()) + " scene files that do not exist: " + all;
+    }
+    auto file = [](long day, int button, long visits) {
+      return ToUtf8(choice::SceneName(day, button, visits)) + ".dat";
+    };
+    constexpr int last = choice::kScenePicks - 1;
+    f.hint = "add " + std::string(missing_scenes.size() > 1 ? "them" : "it") +
+             ": a pick can be made at the menu and, once a layout has shown the buttons, "
+             "wherever a scene waits with text; the n-th pick of button b in a game opens b_(n-1), "
+             "and every pick from the " +
+             Ordinal(choice::kScenePicks + 1) + " on opens " + file(choice::kScenePicks, 0, 0) +
+             ", so a story needs " + file(0, 0, 0) + " to " + file(0, 0, last) + ", " +
+             file(0, 1, 0) + " to " + file(0, 1, last) + " and " + file(choice::kScenePicks, 0, 0) +
+             " unless its scenes end the game sooner";
   }
   return reach;
 }
@@ -410,9 +464,7 @@ std::vector<PlayedCycle> CyclesPlaysReach(Story& story, const std::string& opn_n
     return static_cast<int>(nodes.size()) - 1;
   };
   auto scene = [&](const Counts& c, int button) -> std::string {
-    Text name = c.late ? Text(u"bad")
-                       : FromUtf8(std::to_string(button) + "_" + std::to_string(c.visits[button]));
-    const OpenResult& r = folder.OpenScript(name);
+    const OpenResult& r = folder.OpenScript(c.Scene(button));
     return r.error == 0 ? r.native : std::string();
   };
 
@@ -426,7 +478,7 @@ std::vector<PlayedCycle> CyclesPlaysReach(Story& story, const std::string& opn_n
     const Counts picked = AfterPick(s.counts, s.pending);
     // Picks after a layout lead on too, but a play need not make them.
     for (const Walk::Wait& wait : walk.waits) {
-      for (int button = 0; button < 2; ++button) {
+      for (int button = 0; button < choice::kButtons; ++button) {
         std::string native = scene(picked, button);
         if (!native.empty()) node_of(PlayState{native, picked, button, FlagsOn(wait.known)});
       }
@@ -436,7 +488,7 @@ std::vector<PlayedCycle> CyclesPlaysReach(Story& story, const std::string& opn_n
     const Exit& e = walk.exits.back();
     std::set<int> on = FlagsOn(e.known);
     if (e.kind == Exit::Kind::kMenu) {
-      for (int button = 0; button < 2; ++button) {
+      for (int button = 0; button < choice::kButtons; ++button) {
         std::string native = scene(picked, button);
         int n = native.empty() ? -1 : node_of(PlayState{native, picked, button, on});
         if (n >= 0) nodes[i].menu.push_back(n);

@@ -125,8 +125,11 @@ struct GraphEdge {
   bool missing = false;
   std::string label;
   Site site;  // the line it leaves from
+  // A pick made where the story waits with text, once a layout has shown
+  // the buttons, rather than at the menu.
+  bool mid_scene = false;
 
-  auto Key() const { return std::tie(from, to, missing, label); }
+  auto Key() const { return std::tie(from, to, missing, label, mid_scene); }
 };
 
 struct Reach {

@@ -94,6 +94,25 @@ std::pair<long, int> InvalidBytes(const std::string& raw, TextView decoded, unsi
   return {column, count};
 }
 
+// The name climbs above the story folder: more '..' parts than parts
+// before them.
+bool LeavesFolder(TextView name) {
+  long depth = 0;
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = name.find(u'\\', start);
+    if (end == TextView::npos) end = name.size();
+    TextView part = name.substr(start, end - start);
+    if (part == u"..") {
+      if (--depth < 0) return true;
+    } else if (!part.empty() && part != u".") {
+      ++depth;
+    }
+    start = end + 1;
+  }
+  return false;
+}
+
 class LineChecker {
  public:
   LineChecker(const LineFacts& f, const std::string& file, const FlagContext& flags,
@@ -234,6 +253,13 @@ class LineChecker {
                 " ends with a blank, which is part of the file name: the player opens " +
                 Quote(FromUtf8(file)));
       }
+    }
+    if (f_.has_name && LeavesFolder(f_.name)) {
+      Add(Severity::kWarning, code::kOutsideFolder, f_.name_column,
+          "the name " + Quote(f_.name) +
+              " leads out of the story folder through '..': the player follows it, so the "
+              "story needs a file that is not in its folder");
+      out_.back().hint = "keep the story's files in its folder and name them from there";
     }
     if (c == Command::kOimg || c == Command::kFimg) {
       long p = script::InStr(f_.text, u">sw");
@@ -418,7 +444,20 @@ class LineChecker {
       problem += "; '3.jpg', shown right after it, is missing or broken too";
     }
     Error(code, column, problem, r.error);
+    if (r.error == err::kFileNotFound) Suggest(name, u".jpg");
     return true;
+  }
+
+  // For a name that is not there: the nearest one that is.
+  void Suggest(const Text& name, TextView extension) {
+    NearName near = folder_.Nearest(name, extension);
+    if (near.file.empty()) return;
+    Finding& f = out_.back();
+    f.meant = near.file;
+    f.hint = near.same_stem ? Quote(FromUtf8(near.file)) + " exists, but the player opens only " +
+                                  Quote(name + Text(extension)) + ": rename the file"
+                            : "did you mean " + Quote(near.name) + "? " +
+                                  Quote(FromUtf8(near.file)) + " exists";
   }
 
   void Script(const Text& name, long column, const std::string& when) {
@@ -433,6 +472,7 @@ class LineChecker {
     if (!when.empty()) problem += ": the line ends the program" + when;
     Error(r.error == err::kFileNotFound ? code::kMissingScript : code::kUnreadableScript, column,
           problem, r.error);
+    if (r.error == err::kFileNotFound) Suggest(name, u".dat");
   }
 
   void Bytes(const std::string& raw) {

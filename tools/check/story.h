@@ -44,6 +44,22 @@ struct OpenResult {
   std::string warning;
 };
 
+// The existing file nearest to a name that is not there.
+struct NearName {
+  std::string file;        // relative to the story folder, UTF-8; empty when none is near
+  Text name;               // as a script would name it: without the extension
+  bool same_stem = false;  // the name is right, the extension is another (".jpeg", ".JPG ")
+};
+
+// How far a name may be from the one meant (edits of one character), and
+// how many entries of a folder are compared: a huge folder is not read
+// whole for a hint.
+inline constexpr size_t kMaxNameEdits = 2;
+inline constexpr size_t kMaxEntriesCompared = 10000;
+// Names looked for at most: a story with thousands of missing names gets
+// no hint for the later ones rather than a slow check.
+inline constexpr size_t kMaxNamesSuggested = 200;
+
 class StoryFolder {
  public:
   explicit StoryFolder(std::string dir);
@@ -76,6 +92,10 @@ class StoryFolder {
   // The decoder's warning for a picture file loaded so far (native path),
   // or nullptr when it decoded whole.
   const std::string* PictureWarning(const std::string& native) const;
+  // The file nearest to the missing name.extension in its folder: a name
+  // at most kMaxNameEdits edits away, in any case, or the same name with
+  // another extension (for pictures .jpeg, .jpe and .jfif).
+  NearName Nearest(const Text& name, TextView extension) const;
   // The native path of a file name relative to the folder, found with the
   // player's rules, or nullopt.
   std::optional<std::string> Resolve(const Text& relative) const;
@@ -90,6 +110,10 @@ class StoryFolder {
   std::map<Text, OpenResult> opened_scripts_;
   std::map<Text, OpenResult> loaded_pictures_;
   std::map<std::string, std::string> picture_warnings_;
+  // Folder -> the names of its first kMaxEntriesCompared entries, read once
+  // for the hints.
+  mutable std::map<std::string, std::vector<std::string>> entries_for_hints_;
+  mutable size_t names_suggested_ = 0;
 };
 
 }  // namespace yomite::check

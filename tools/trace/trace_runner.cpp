@@ -1,5 +1,8 @@
 #include "tools/trace/trace_runner.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <fstream>
@@ -14,6 +17,7 @@
 #include "app/start_point.h"
 #include "app/version.h"
 #include "base/command_line.h"
+#include "base/printable.h"
 #include "base/runtime_error.h"
 #include "platform/render/jpeg_loader.h"
 #include "platform/script_files.h"
@@ -43,7 +47,8 @@ constexpr const char* kHelp =
 constexpr const char* kHelpStatus =
     "\n"
     "Exit status: 0 when the events ran out or the story ended, 1 after a\n"
-    "run-time error, 2 for a usage error or a bad event line.\n";
+    "run-time error, 2 for a usage error or a bad event line, 3 when the\n"
+    "transcript cannot be written.\n";
 constexpr long kMaxRunTicks = 100000;
 
 struct Size {
@@ -63,6 +68,44 @@ std::optional<Size> ParseSize(std::string_view s) {
     return std::nullopt;
   }
   return size;
+}
+
+// The longest event line read; a longer one is a bad event line, and is
+// not held whole (a stream of /dev/zero has no line end).
+constexpr size_t kMaxEventLineBytes = 4096;
+
+// Reads a line up to kMaxEventLineBytes + 1 bytes, the rest of a longer
+// one left unread. False at the end of the stream.
+bool ReadEventLine(std::istream& in, std::string& line) {
+  line.clear();
+  for (int c; (c = in.get()) != std::char_traits<char>::eof();) {
+    if (c == '\n') return true;
+    line += static_cast<char>(c);
+    if (line.size() > kMaxEventLineBytes) return true;
+  }
+  return !line.empty();
+}
+
+// What one event writes is bounded: a text field longer than
+// kMaxTextChars characters is written cut there, with its full length in a
+// member beside it ("caption_length"), and a log holds at most
+// kMaxLogEntries entries.
+constexpr size_t kMaxTextChars = 16384;
+constexpr size_t kMaxLogEntries = 1000;
+
+Text Cut(TextView text) {
+  size_t n = std::min(text.size(), kMaxTextChars);
+  // Not between the halves of a surrogate pair.
+  if (n < text.size() && n > 0 && text[n - 1] >= 0xD800 && text[n - 1] < 0xDC00) --n;
+  return Text(text.substr(0, n));
+}
+std::string CutUtf8(const std::string& text) {
+  return text.size() <= kMaxTextChars * 3 ? text : ToUtf8(Cut(FromUtf8(text)));
+}
+
+void BoundedString(JsonWriter& j, const std::string& key, TextView text) {
+  j.Key(key).String(Cut(text));
+  if (text.size() > kMaxTextChars) j.Key(key + "_length").Int(static_cast<long long>(text.size()));
 }
 
 std::vector<std::string> Words(const std::string& line) {
@@ -131,8 +174,14 @@ class Session {
     bool bad_line = false;
     long line_no = 0;
     auto next = [&]() -> std::optional<ui::HeadlessBackend::Event> {
-      for (std::string line; std::getline(events, line);) {
+      for (std::string line; ReadEventLine(events, line);) {
         ++line_no;
+        if (line.size() > kMaxEventLineBytes) {
+          err_ << "yomite-trace: " << Printable(events_name) << ":" << line_no
+               << ": an event line longer than " << kMaxEventLineBytes << " bytes\n";
+          bad_line = true;
+          return std::nullopt;
+        }
         while (!line.empty() &&
                (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
           line.pop_back();
@@ -142,8 +191,8 @@ class Session {
         line = line.substr(first);
         std::function<void()> action = Parse(Words(line));
         if (!action) {
-          err_ << "yomite-trace: " << events_name << ":" << line_no << ": not an event: " << line
-               << "\n";
+          err_ << "yomite-trace: " << Printable(events_name) << ":" << line_no
+               << ": not an event: " << Printable(line) << "\n";
           bad_line = true;
           return std::nullopt;
         }
@@ -153,6 +202,12 @@ class Session {
     };
     backend_.on_event_done = [this](const std::string& event) { Emit(event, backend_.error()); };
     int status = backend_.Run(w_.Fom, next);
+    out_.flush();
+    if (!out_) {
+      // A full disk must not pass for a story that played.
+      err_ << "yomite-trace: the transcript could not be written\n";
+      return 3;
+    }
     return bad_line ? 2 : status;
   }
 
@@ -238,12 +293,15 @@ class Session {
     const GameState& s = fom_.state();
     JsonWriter j;
     j.BeginObject();
-    j.Key("event").String(event);
+    BoundedString(j, "event", FromUtf8(event));
     j.Key("log").BeginArray();
-    for (const std::string& entry : log_) j.String(entry);
+    for (size_t i = 0; i < log_.size() && i < kMaxLogEntries; ++i) j.String(CutUtf8(log_[i]));
+    if (log_.size() > kMaxLogEntries) {
+      j.String("... " + std::to_string(log_.size() - kMaxLogEntries) + " more");
+    }
     j.EndArray();
     log_.clear();
-    j.Key("caption").String(w_.Lbl.Caption());
+    BoundedString(j, "caption", w_.Lbl.Caption());
     j.Key("lbl_enabled").Bool(w_.Lbl.Enabled());
     j.Key("clickme").Bool(w_.ClickMe.Visible());
     j.Key("clickme_back").String(ui::ToHex(w_.ClickMe.BackColor()));
@@ -253,8 +311,8 @@ class Session {
     j.Key("qst_mode").Bool(s.QstMode == kTrue);
     j.Key("auto_next").Bool(s.AutoNext == kTrue);
     j.Key("line_cnt").Int(s.LineCnt);
-    j.Key("cur_line").String(s.CurLine);
-    j.Key("next_line").String(s.NextLine);
+    BoundedString(j, "cur_line", s.CurLine);
+    BoundedString(j, "next_line", s.NextLine);
     j.Key("day").Int(s.DayCnt);
     j.Key("visits").BeginArray().Int(s.Visits[0]).Int(s.Visits[1]).EndArray();
     j.Key("qst_idx").Int(s.QstIdx);
@@ -267,7 +325,7 @@ class Session {
     if (w_.Img.Paintings().empty()) {
       j.Null();
     } else {
-      j.String(w_.Img.Paintings().back().source);
+      j.String(Cut(w_.Img.Paintings().back().source));
     }
     // Written once the keyboard has been used, so transcripts of the mouse
     // alone stay as they were.
@@ -284,17 +342,20 @@ class Session {
       ScriptLocation where = fom_.Location();
       j.Key("error").BeginObject();
       j.Key("number").Int(error->number());
-      j.Key("message").String(error->message());
+      j.Key("message").String(CutUtf8(error->message()));
       if (where.file.empty()) {
         j.Key("file").Null();
         j.Key("line").Null();
       } else {
-        j.Key("file").String(where.file);
+        j.Key("file").String(Cut(where.file));
         j.Key("line").Int(where.line);
       }
       j.EndObject();
-      err_ << "yomite-trace: run-time error " << error->number() << ": " << error->message();
-      if (!where.file.empty()) err_ << " (" << ToUtf8(where.file) << ", line " << where.line << ")";
+      err_ << "yomite-trace: run-time error " << error->number() << ": "
+           << Printable(CutUtf8(error->message()));
+      if (!where.file.empty()) {
+        err_ << " (" << Printable(Cut(where.file)) << ", line " << where.line << ")";
+      }
       err_ << "\n";
     }
     j.EndObject();
@@ -321,7 +382,7 @@ class Session {
       j.Key("height").Number(units(c->Height()));
       j.Key("visible").Bool(c->Visible());
       j.Key("enabled").Bool(c->Enabled());
-      j.Key("caption").String(c->Caption());
+      BoundedString(j, "caption", c->Caption());
       j.Key("back").String(ui::ToHex(c->BackColor()));
       j.Key("fore").String(ui::ToHex(c->ForeColor()));
       j.Key("font_size").Int(c->FontSize() ? c->FontSize() : w_.Fom.DefaultFontSize());
@@ -400,9 +461,16 @@ int RunTrace(const std::vector<std::string>& args, std::istream& default_events,
   std::istream* events = &default_events;
   std::string events_name = "<stdin>";
   if (positional.size() == 2 && positional[1] != "-") {
+    // A folder or a device is no list of events (/dev/zero never ends).
+    struct stat st;
+    if (::stat(positional[1].c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode)) {
+      err << "yomite-trace: '" << Printable(positional[1])
+          << "' is not a file or a pipe of events\n";
+      return 2;
+    }
     file.open(positional[1]);
     if (!file) {
-      err << "yomite-trace: cannot read events from '" << positional[1] << "'\n";
+      err << "yomite-trace: cannot read events from '" << Printable(positional[1]) << "'\n";
       return 2;
     }
     events = &file;

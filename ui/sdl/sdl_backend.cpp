@@ -16,6 +16,7 @@
 #include "ui/sdl/desktop_dpi.h"
 #include "ui/sdl/end_request.h"
 #include "ui/sdl/icon.h"
+#include "ui/sdl/wayland_seat.h"
 #include "ui/sdl/x11_cover.h"
 #include "ui/sdl/x11_sleep.h"
 #include "ui/timer.h"
@@ -146,6 +147,9 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   SDL_setenv("SDL_VIDEO_X11_WMCLASS", "yomite", 0);
   SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", "yomite", 0);
   SDL_SetHint(SDL_HINT_APP_NAME, "yomite");
+  // A borderless full-screen window has no decorations to draw: libdecor
+  // would only print, where it finds no plug-in, that it draws none.
+  SDL_SetHint(SDL_HINT_VIDEO_WAYLAND_ALLOW_LIBDECOR, "0");
   // With neither X nor Wayland named, SDL's probes would print complaints of
   // their own before falling back to a driver that shows nothing.
   if (!SDL_getenv("SDL_VIDEODRIVER") && !IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY")) {
@@ -157,6 +161,22 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   if (!SDL_getenv("SDL_VIDEODRIVER") && !IsSet("WAYLAND_DISPLAY")) {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
   }
+  // With RandR SDL lists the outputs of every X screen, screen 0's first,
+  // and opens windows on the first: DISPLAY=:0.1 would show it on screen
+  // 0. Without, it knows only the screen DISPLAY names.
+  if (const char* display = SDL_getenv("DISPLAY");
+      display && ScreenOfDisplayName(display) != 0 && !SDL_getenv("SDL_VIDEO_X11_XRANDR")) {
+    SDL_SetHint(SDL_HINT_VIDEO_X11_XRANDR, "0");
+  }
+  const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+  if (asked ? SDL_strcasecmp(asked, "wayland") == 0
+            : !IsSet("DISPLAY") && IsSet("WAYLAND_DISPLAY")) {
+    if (WaylandOffersSeat() == false) {
+      if (error) *error = "the Wayland compositor offers no seat (no pointer, no keyboard)";
+      return nullptr;
+    }
+  }
+  CatchX11Errors();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     if (error) *error = IsSet("WAYLAND_DISPLAY") ? SDL_GetError() : NoDisplayMessage();
     return nullptr;
@@ -182,6 +202,10 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
     if (error) *error = SDL_GetError();
     return nullptr;
   }
+  b->x11_ = X11Guard::For(b->window_);
+  // SDL passes on the X events it has no use for; one says the window was
+  // destroyed by another client.
+  if (b->x11_) SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   bool covered = false;
   if (options.fullscreen) {
     if (X11WithoutWindowManager(b->window_)) {
@@ -195,6 +219,7 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   // the server paints that as it maps the window; presenting a black frame
   // of our own first would cost a full-screen upload before the first page.
   b->black_by_server_ = X11FillsWithBlack(b->window_);
+  if (options.fullscreen) b->cover_ = X11Cover::For(b->window_);
   if (SDL_Surface* icon = MakeIcon()) {
     SDL_SetWindowIcon(b->window_, icon);
     SDL_FreeSurface(icon);
@@ -269,7 +294,9 @@ SdlBackend::~SdlBackend() {
   painter_.reset();
   fonts_.reset();
   if (renderer_) SDL_DestroyRenderer(renderer_);
+  if (x11_) x11_->BeforeDestroy();
   if (window_) SDL_DestroyWindow(window_);
+  x11_.reset();
   TTF_Quit();
   SDL_Quit();
 }
@@ -306,13 +333,15 @@ int SdlBackend::Run(Window& window) {
       End();
     }
   }
-  SDL_HideWindow(window_);
+  Hide();
   if (int signal = CaughtEndSignal()) return 128 + signal;
   return dispatch_->failed() ? 1 : 0;
 }
 
 void SdlBackend::RunPass(SDL_Event& event) {
   if (CaughtEndSignal()) quit_requested_ = true;
+  if (x11_ && x11_->WindowGone()) quit_requested_ = true;
+  CoverAgain();
   if (quit_requested_) {
     Quit();
     return;
@@ -402,9 +431,30 @@ void SdlBackend::Report(const RuntimeError& error) {
   Text text = FromUtf8(line);
   if (!where.empty()) text += u"\r\n" + FromUtf8(where);
   held_button_ = nullptr;
+  Reveal();
   if (!ShowBox(ReadableBoxText(text), u"yomite")) {
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "yomite", PlainLines(text).c_str(), window_);
   }
+}
+
+void SdlBackend::Reveal() {
+  // How long a window manager may take to restore the window before the
+  // box opens anyway (then as the system's own box, a window of its own).
+  constexpr uint64_t kRestoreWithinMs = 1000;
+  bool minimized = SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED;
+  if (cover_) {
+    cover_->Reveal();
+  } else if (minimized) {
+    SDL_RestoreWindow(window_);
+  }
+  for (uint64_t until = Now() + kRestoreWithinMs;
+       minimized && (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED) && Now() < until;) {
+    SDL_Delay(10);
+    SDL_PumpEvents();
+  }
+  // X refuses the keyboard to a window that is not shown.
+  if (!(SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED)) TakeFocus();
+  UpdateSize();
 }
 
 void SdlBackend::Quit() {
@@ -435,9 +485,14 @@ void SdlBackend::PictureBoxChanged(PictureBox& box, PictureChange change) {
   dirty_ = true;
 }
 
+void SdlBackend::Hide() {
+  // See X11Guard::BeforeDestroy.
+  if (window_ && !(x11_ && x11_->WindowGone())) SDL_HideWindow(window_);
+}
+
 void SdlBackend::End() {
   ended_ = true;
-  if (window_) SDL_HideWindow(window_);
+  Hide();
 }
 
 bool SdlBackend::UpdateSize() {
@@ -483,6 +538,9 @@ void SdlBackend::Handle(const SDL_Event& event) {
     case SDL_WINDOWEVENT:
       HandleWindowEvent(event.window);
       break;
+    case SDL_SYSWMEVENT:
+      if (HandleX11Event(event.syswm.msg)) quit_requested_ = true;
+      break;
     case SDL_MOUSEBUTTONDOWN:
       HandleMouseButton(event.button, true);
       break;
@@ -505,6 +563,23 @@ void SdlBackend::Handle(const SDL_Event& event) {
       break;
     default:
       break;
+  }
+}
+
+bool SdlBackend::HandleX11Event(const SDL_SysWMmsg* msg) {
+  if (cover_ && cover_->Concerns(msg)) cover_pending_ = true;
+  return x11_ && x11_->Destroyed(msg);
+}
+
+void SdlBackend::CoverAgain() {
+  if (!cover_pending_) return;
+  cover_pending_ = false;
+  int w = screen_width_, h = screen_height_;
+  cover_->Cover(&w, &h);
+  if (w != screen_width_ || h != screen_height_) {
+    screen_width_ = w;
+    screen_height_ = h;
+    if (model_) model_->SetScreenSizePx(w, h);
   }
 }
 
@@ -629,6 +704,7 @@ void SdlBackend::Draw() {
   } else {
     SDL_RenderPresent(renderer_);
   }
+  if (x11_) x11_->Present(window_);
   painter_->EndFrame();
   if (!font_checked_) CheckFont();
   if (on_frame_presented) on_frame_presented();
@@ -673,12 +749,19 @@ bool SdlBackend::ShowBox(const Text& text, const Text& title) {
   dirty_ = true;
   SDL_Event event;
   while (open) {
+    CoverAgain();
     if (dirty_) Draw();
     if (!WaitForEvent(&event)) break;
     switch (event.type) {
       case SDL_QUIT:
         quit_requested_ = true;
         open = false;
+        break;
+      case SDL_SYSWMEVENT:
+        if (HandleX11Event(event.syswm.msg)) {
+          quit_requested_ = true;
+          open = false;
+        }
         break;
       case SDL_WINDOWEVENT:
         if (event.window.event == SDL_WINDOWEVENT_CLOSE) {

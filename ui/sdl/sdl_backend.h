@@ -25,6 +25,8 @@
 #include "ui/sdl/fonts.h"
 #include "ui/sdl/painter.h"
 #include "ui/sdl/picture_buffers.h"
+#include "ui/sdl/x11_cover.h"
+#include "ui/sdl/x11_errors.h"
 #include "ui/sdl/x11_sleep.h"
 #include "ui/window.h"
 
@@ -98,6 +100,9 @@ class SdlBackend : public Backend {
   // Raises the window and gives it the keyboard.
   void TakeFocus();
   bool Guard(const std::function<void()>& handler) { return dispatch_->Guard(handler); }
+  // Brings a minimized or covered window to the front, so that the box
+  // about to open over it is seen.
+  void Reveal();
   // Shows a run-time error in a box and on standard error.
   void Report(const RuntimeError& error);
   // One pass of the event loop.
@@ -111,12 +116,17 @@ class SdlBackend : public Backend {
   // by ending the program with status 1.
   bool WaitForEvent(SDL_Event* event);
   void Handle(const SDL_Event& event);
+  // An X event SDL passed on; true when the window was destroyed.
+  bool HandleX11Event(const SDL_SysWMmsg* msg);
+  // Covers the screen again when the desktop changed under the window.
+  void CoverAgain();
   void HandleWindowEvent(const SDL_WindowEvent& event);
   void HandleMouseButton(const SDL_MouseButtonEvent& event, bool down);
   // Tab, Shift+Tab, Space and Enter, for the focused control.
   void HandleKey(const SDL_KeyboardEvent& event);
   void RunTimers();
   void Quit();
+  void Hide();
   // Reads the window's size into the model; true when it changed.
   bool UpdateSize();
   void Layout();
@@ -138,6 +148,10 @@ class SdlBackend : public Backend {
   PictureBuffers buffers_;
   int min_timer_period_ms_ = kMinTimerPeriodMs;
   std::unique_ptr<X11Sleeper> sleeper_;
+  std::unique_ptr<X11Guard> x11_;
+  std::unique_ptr<X11Cover> cover_;
+  // The screen may no longer be covered: see X11Cover.
+  bool cover_pending_ = false;
   uint64_t last_pump_ = 0;
   uint64_t last_end_peek_ = 0;
   Window* model_ = nullptr;

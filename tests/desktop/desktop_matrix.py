@@ -1,0 +1,335 @@
+#!/usr/bin/env python3
+"""The player on the desktops users run it on: forwarded displays, a second
+X screen, window managers that come late or not at all, Wayland. Each case
+starts its own servers, checks what a user would see and ends what it
+started.
+
+usage: desktop_matrix.py PLAYER [CASE...]
+
+Without case names it runs the quick cases, as CI does; YOMITE_DESKTOP_ALL=1
+runs them all. Exits 0 when every case passes, 1 when one fails, 77
+(skipped) without Xvfb.
+"""
+
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import time
+
+import desktop
+from desktop import Failure, check
+
+
+def ssh_forwarded(player, work, procs):
+    """Through `ssh -X` to an sshd of the test's own on 127.0.0.1: the X
+    server offers shared memory but refuses this client's segment."""
+    w, h = 1024, 768
+    display = desktop.start_xvfb(procs, [(w, h)])
+    dat = desktop.make_story(os.path.join(work, "story"))
+    for key in ("host", "client"):
+        subprocess.run(["ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-f",
+                        os.path.join(work, key)], check=True, timeout=30)
+    shutil.copy(os.path.join(work, "client.pub"), os.path.join(work, "authorized_keys"))
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        port = s.getsockname()[1]
+    with open(os.path.join(work, "sshd_config"), "w") as f:
+        f.write("\n".join([
+            "Port %d" % port, "ListenAddress 127.0.0.1",
+            "HostKey %s/host" % work, "AuthorizedKeysFile %s/authorized_keys" % work,
+            "PidFile none", "UsePAM no", "StrictModes no", "PermitRootLogin yes",
+            "PasswordAuthentication no", "X11Forwarding yes", "X11UseLocalhost yes",
+            "XAuthLocation /usr/bin/xauth", "SetEnv XAUTHORITY=%s/remote.xauth" % work, ""]))
+    os.makedirs("/run/sshd", exist_ok=True)  # sshd refuses to start without it
+    procs.start(["/usr/sbin/sshd", "-D", "-e", "-f", os.path.join(work, "sshd_config")],
+                stderr=open(os.path.join(work, "sshd.log"), "wb"))
+    desktop.wait_for("sshd listens", lambda: socket.socket().connect_ex(("127.0.0.1", port)) == 0)
+    remote = "cd / && SDL_AUDIODRIVER=dummy exec %s %s" % (player, dat)
+    err = open(os.path.join(work, "player.err"), "wb")
+    ssh = procs.start(["ssh", "-X", "-p", str(port), "-i", os.path.join(work, "client"),
+                       "-o", "UserKnownHostsFile=%s/known_hosts" % work,
+                       "-o", "StrictHostKeyChecking=no", "-o", "BatchMode=yes",
+                       "-o", "LogLevel=ERROR", "root@127.0.0.1", remote],
+                      env=desktop.player_env(display, XAUTHORITY=os.path.join(work, "local.xauth")),
+                      stderr=err)
+    screen = desktop.Screen(display, w, h)
+    try:
+        desktop.wait_first_page(screen)
+    except Failure:
+        raise Failure("no first page over ssh -X (exit %s): %s" %
+                      (ssh.poll(), open(os.path.join(work, "player.err"), "rb").read()))
+    screen.save(os.path.join(work, "ssh-first-page.png"))
+    check(desktop.covers(display, w, h), "the window covers the screen")
+    desktop.end_with_end_button(screen, ssh, "End over ssh -X ends the player with status 0")
+    err.close()
+    text = open(os.path.join(work, "player.err"), "rb").read().decode(errors="replace")
+    check("X Error" not in text, "no X error on standard error: %r" % text)
+
+
+def second_screen(player, work, procs):
+    """DISPLAY=:N.1 opens the window on screen 1, not on screen 0."""
+    display = desktop.start_xvfb(procs, [(1024, 768), (800, 600)])
+    dat = desktop.make_story(os.path.join(work, "story"))
+    proc = procs.start([player, dat], env=desktop.player_env(display + ".1"))
+    screen = desktop.Screen(display + ".1", 800, 600)
+    desktop.wait_first_page(screen)
+    screen.save(os.path.join(work, "screen1-first-page.png"))
+    check(desktop.covers(display + ".1", 800, 600), "the window covers screen 1")
+    check(not desktop.player_windows(display + ".0"), "nothing of it on screen 0")
+    desktop.end_with_end_button(screen, proc)
+
+
+def window_destroyed(player, work, procs):
+    """The window destroyed by another client ends the player as a close
+    request does."""
+    w, h = 800, 600
+    display = desktop.start_xvfb(procs, [(w, h)])
+    dat = desktop.make_story(os.path.join(work, "story"))
+    err_path = os.path.join(work, "player.err")
+    proc = procs.start([player, dat], env=desktop.player_env(display),
+                       stderr=open(err_path, "wb"))
+    screen = desktop.Screen(display, w, h)
+    desktop.wait_first_page(screen)
+    window = desktop.player_windows(display)[0][0]
+    subprocess.run(["xdotool", "windowclose", str(window)], env=screen.env, check=True,
+                   timeout=20)
+    try:
+        status = proc.wait(timeout=desktop.WAIT_S)
+    except subprocess.TimeoutExpired:
+        raise Failure("the player runs on without its window")
+    text = open(err_path, "rb").read().decode(errors="replace")
+    check(status == 0, "it ends with status 0 (got %s; %r)" % (status, text))
+    check("X Error" not in text, "no X error on standard error")
+
+
+def screen_resized(player, work, procs):
+    """No window manager: the screen's size changed with RandR; the window
+    follows it and the page is laid out again."""
+    display = desktop.start_xvfb(procs, [(1280, 1024)])
+    dat = desktop.make_story(os.path.join(work, "story"))
+    proc = procs.start([player, dat], env=desktop.player_env(display))
+    desktop.wait_first_page(desktop.Screen(display, 1280, 1024))
+    # Xvfb takes a smaller frame buffer for its one output; xrandr complains
+    # about the output, but the root window takes the new size.
+    subprocess.run(["xrandr", "--fb", "1024x768"], env=desktop.player_env(display),
+                   capture_output=True, timeout=20)
+    screen = desktop.Screen(display, 1024, 768)
+    desktop.wait_for("the window follows the new size",
+                     lambda: desktop.covers(display, 1024, 768))
+    desktop.wait_first_page(screen)
+    desktop.end_with_end_button(screen, proc)
+
+
+def start_wm(procs, display, work, wm):
+    """Starts a window manager (and its panel) and waits until it announces
+    itself on the root window."""
+    env = desktop.player_env(display, HOME=work)
+    for argv in WINDOW_MANAGERS[wm]:
+        procs.start(argv, env=env)
+    if wm == "twm":  # no EWMH: it says nothing on the root window
+        time.sleep(1)
+        return
+    desktop.wait_for("%s runs" % wm, lambda: wm_check(display))
+
+
+def wm_check(display):
+    out = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"],
+                         env=desktop.player_env(display), capture_output=True, text=True,
+                         timeout=20)
+    return "window id" in out.stdout
+
+
+WINDOW_MANAGERS = {
+    "openbox": [["openbox"], ["tint2"]],
+    "twm": [["twm"]],
+    # Both want a session bus (xfconf), which the test gives them.
+    "xfwm4": [["dbus-run-session", "sh", "-c", "xfwm4 --compositor=off & exec xfce4-panel"]],
+}
+
+
+def under_wm(wm, late):
+    def case(player, work, procs):
+        w, h = 1024, 768
+        display = desktop.start_xvfb(procs, [(w, h)])
+        dat = desktop.make_story(os.path.join(work, "story"))
+        if not late:
+            start_wm(procs, display, work, wm)
+        proc = procs.start([player, dat], env=desktop.player_env(display))
+        screen = desktop.Screen(display, w, h)
+        desktop.wait_first_page(screen)
+        if late:
+            time.sleep(2)
+            start_wm(procs, display, work, wm)
+            time.sleep(1)  # the panel maps its window
+        desktop.wait_for("the window covers the screen, no title bar, no panel over it",
+                         lambda: desktop.covers(display, w, h) and
+                         desktop.first_page_shown(screen.grab()))
+        screen.save(os.path.join(work, "%s-first-page.png" % wm))
+        desktop.end_with_end_button(screen, proc)
+    case.__doc__ = "Under %s%s." % (wm, ", started 2 s after the player" if late else "")
+    return case
+
+
+def dead_wm(player, work, procs):
+    """A window manager that died and left its properties on the root
+    window: the player still covers the screen."""
+    w, h = 1024, 768
+    display = desktop.start_xvfb(procs, [(w, h)])
+    dat = desktop.make_story(os.path.join(work, "story"))
+    start_wm(procs, display, work, "openbox")
+    wm = procs.started[-2]
+    wm.kill()
+    wm.wait()
+    check(wm_check(display), "the dead window manager's property stays on the root")
+    proc = procs.start([player, dat], env=desktop.player_env(display))
+    screen = desktop.Screen(display, w, h)
+    desktop.wait_first_page(screen)
+    check(desktop.covers(display, w, h), "the window covers the screen")
+    desktop.end_with_end_button(screen, proc)
+
+
+def error_while_minimized(player, work, procs):
+    """A run-time error raised while the window is minimized: the window comes
+    back with the error box on it."""
+    w, h = 1024, 768
+    display = desktop.start_xvfb(procs, [(w, h)])
+    story = os.path.join(work, "story", "dat")
+    os.makedirs(story)
+    # The text runs on a line every 100 ms; a picture command with its
+    # flag off clears the page before it is full, so that it never waits
+    # for a click: the error comes about 6 s after the first line.
+    lines = (["行です。"] * 8 + [">oimg>none>sw>A"]) * 8 + [">ive>nothere"]
+    with open(os.path.join(story, "opn.dat"), "wb") as f:
+        f.write(("\r\n".join(lines) + "\r\n").encode("cp932"))
+    start_wm(procs, display, work, "openbox")
+    err_path = os.path.join(work, "player.err")
+    proc = procs.start([player, story], env=desktop.player_env(display),
+                       stderr=open(err_path, "wb"))
+    screen = desktop.Screen(display, w, h)
+    desktop.wait_for("the first line is shown",
+                     lambda: screen.grab().count(screen.box(*desktop.TEXT), desktop.white) > 20)
+    window = str(desktop.player_windows(display)[0][0])
+    subprocess.run(["xdotool", "windowminimize", window], env=screen.env, check=True,
+                   timeout=20)
+    desktop.wait_for("the window is minimized", lambda: not viewable(display, window))
+    check(proc.poll() is None and b"Run-time" not in open(err_path, "rb").read(),
+          "the error is still to come")
+    desktop.wait_for("the player's window comes to the front with the error box",
+                     lambda: viewable(display, window) and box_shown(screen.grab()))
+    screen.save(os.path.join(work, "error-box.png"))
+    subprocess.run(["xdotool", "key", "Return"], env=screen.env, check=True, timeout=20)
+    try:
+        status = proc.wait(timeout=desktop.WAIT_S)
+    except subprocess.TimeoutExpired:
+        raise Failure("Enter did not close the error box")
+    check(status == 1, "the error ends the player with status 1 (got %s)" % status)
+    text = open(err_path, "rb").read().decode(errors="replace")
+    check("Run-time error 53" in text, "standard error names the error: %r" % text)
+
+
+def on_weston(player, work, procs):
+    """Natively on Wayland: weston's X11 back end shows its output as a
+    window of an Xvfb, where the screenshots and clicks go."""
+    w, h = 1024, 768
+    display = desktop.start_xvfb(procs, [(w, h)])
+    dat = desktop.make_story(os.path.join(work, "story"))
+    runtime = os.path.join(work, "runtime")
+    os.mkdir(runtime, 0o700)
+    procs.start(["weston", "--backend=x11-backend.so", "--use-pixman", "--socket=yomite-test",
+                 "--width=%d" % w, "--height=%d" % h, "--idle-time=0"],
+                env=desktop.player_env(display, XDG_RUNTIME_DIR=runtime),
+                stderr=open(os.path.join(work, "weston.log"), "wb"))
+    desktop.wait_for("weston listens",
+                     lambda: os.path.exists(os.path.join(runtime, "yomite-test")))
+    env = desktop.player_env(None, XDG_RUNTIME_DIR=runtime, WAYLAND_DISPLAY="yomite-test")
+    env.pop("DISPLAY", None)
+    err_path = os.path.join(work, "player.err")
+    proc = procs.start([player, dat], env=env, stderr=open(err_path, "wb"))
+    screen = desktop.Screen(display, w, h)
+    desktop.wait_first_page(screen)
+    screen.save(os.path.join(work, "weston-first-page.png"))
+    first = screen.grab().count(screen.box(*desktop.TEXT), desktop.white)
+    screen.click((desktop.CLICKME[0] + desktop.CLICKME[2]) / 2,
+                 (desktop.CLICKME[1] + desktop.CLICKME[3]) / 2)
+    desktop.wait_for("a click turns the page",
+                     lambda: screen.grab().count(screen.box(*desktop.TEXT), desktop.white)
+                     not in range(first - 10, first + 10))
+    desktop.end_with_end_button(screen, proc)
+    text = open(err_path, "rb").read().decode(errors="replace")
+    check(all(line.startswith("yomite: music") for line in text.splitlines()),
+          "nothing on standard error but the silent music: %r" % text)
+
+
+def weston_without_seat(player, work, procs):
+    """A Wayland compositor with no seat (weston's headless back end), where
+    SDL's own start-up would crash: one line and status 1."""
+    runtime = os.path.join(work, "runtime")
+    os.mkdir(runtime, 0o700)
+    procs.start(["weston", "--backend=headless-backend.so", "--socket=yomite-test",
+                 "--idle-time=0"], env=desktop.player_env(None, XDG_RUNTIME_DIR=runtime))
+    desktop.wait_for("weston listens",
+                     lambda: os.path.exists(os.path.join(runtime, "yomite-test")))
+    dat = desktop.make_story(os.path.join(work, "story"))
+    for asked in ({}, {"SDL_VIDEODRIVER": "wayland"}):
+        env = desktop.player_env(None, XDG_RUNTIME_DIR=runtime, WAYLAND_DISPLAY="yomite-test",
+                                 **asked)
+        env.pop("DISPLAY", None)
+        out = subprocess.run([player, dat], env=env, capture_output=True, timeout=60)
+        lines = out.stderr.decode(errors="replace").splitlines()
+        check(out.returncode == 1 and len(lines) == 1 and "no seat" in lines[0],
+              "%s: status 1 and one line saying why (got %s: %r)" %
+              (asked or "SDL's choice", out.returncode, lines))
+
+
+def viewable(display, window):
+    out = subprocess.run(["xwininfo", "-id", window], env=desktop.player_env(display),
+                         capture_output=True, text=True, timeout=20)
+    return "IsViewable" in out.stdout
+
+
+def box_shown(s):
+    """Our message box: its title bar is a wide band of one colour."""
+    return s.count((0, 0, s.w, s.h), lambda r, g, b: (r, g, b) == (32, 64, 128)) > 2000
+
+
+CASES = {
+    "ssh-x": ssh_forwarded,
+    "screen-1": second_screen,
+    "window-destroyed": window_destroyed,
+    "randr-no-wm": screen_resized,
+    "openbox": under_wm("openbox", False),
+    "xfwm4": under_wm("xfwm4", False),
+    "late-wm": under_wm("openbox", True),
+    "twm": under_wm("twm", False),
+    "late-twm": under_wm("twm", True),
+    "dead-wm": dead_wm,
+    "error-minimized": error_while_minimized,
+    "weston": on_weston,
+    "weston-no-seat": weston_without_seat,
+}
+QUICK = ["ssh-x", "screen-1", "window-destroyed", "randr-no-wm", "late-wm", "twm", "dead-wm",
+         "error-minimized", "weston", "weston-no-seat"]
+
+
+def main(argv):
+    if len(argv) < 2:
+        print(__doc__)
+        return 2
+    player = os.path.abspath(argv[1])
+    missing = desktop.xvfb.missing_tools((
+        "xdotool", "import", "xwininfo", "xprop", "xrandr", "ssh", "ssh-keygen", "/usr/sbin/sshd",
+        "openbox", "tint2", "xfwm4", "xfce4-panel", "twm", "dbus-run-session", "weston"))
+    if missing is not None:
+        return missing
+    names = argv[2:] or (list(CASES) if os.environ.get("YOMITE_DESKTOP_ALL") else QUICK)
+    unknown = [n for n in names if n not in CASES]
+    if unknown:
+        print("unknown case(s): %s; cases: %s" % (" ".join(unknown), " ".join(CASES)))
+        return 2
+    return desktop.run_cases(CASES, player, names)
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
