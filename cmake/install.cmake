@@ -79,7 +79,7 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE ${YOMITE_PACKAGE_REVISION})
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libfluidsynth3, libsdl2-mixer-2.0-0, libasound2, fonts-ipafont-gothic | fonts-japanese-gothic")
+    "${YOMITE_FLUIDSYNTH_PACKAGE}, libasound2, fonts-ipafont-gothic | fonts-japanese-gothic")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "timgm6mb-soundfont | fluid-soundfont-gm")
 
 # What only the package holds: its changelog, which Debian keeps as

@@ -23,7 +23,7 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config
   # platform libraries
-  libsdl2-dev libsdl2-ttf-dev libwayland-dev libsdl2-mixer-dev libfluidsynth-dev
+  libsdl2-dev libsdl2-ttf-dev libwayland-dev libfluidsynth-dev
   libturbojpeg0-dev libjpeg62-turbo-dev libfontconfig-dev libfreetype-dev zlib1g-dev
   # a Japanese user-interface font and a General MIDI soundfont
   fonts-ipafont-gothic fontconfig timgm6mb-soundfont
@@ -47,6 +47,8 @@ if [ $tests -eq 1 ]; then
     # compositor
     openbox tint2 xfwm4 xfce4-panel twm dbus-daemon x11-xserver-utils openssh-server
     openssh-client weston
+    # the music through a real sound server (tests/desktop/sound_server.py)
+    pulseaudio pulseaudio-utils
   )
 fi
 if [ $package -eq 1 ]; then

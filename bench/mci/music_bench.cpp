@@ -2,13 +2,19 @@
 //   start-up: the open and play commands with the default soundfont;
 //   restart gap: audio time from the last event of the piece to the sound
 //     of its restart, the program's way (poll every 20 ms as the player does, seek, play from 0);
-//   CPU: a process that plays music and polls the mode as the player does.
+//   CPU: a process that plays music and polls the mode as the player does;
+//     and one whose music is open but stopped (the cost of the device alone);
+//   End: closing the music while a held chord sounds, as the program's End
+//     does ("close", then the device), and the level of the last 10 ms of
+//     sound the device was given.
+//   usage: yomite-bench-mci [SECONDS]   (YOMITE_BENCH_BLOCK=FRAMES: the device block)
 // The audio goes to SDL's dummy or disk driver; nothing is heard.
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -156,25 +162,32 @@ void RestartGap(const std::string& dir, int loops) {
   if (found > 0) std::printf("  mean %.1f ms, worst %.1f ms\n", sum / found, worst);
 }
 
+mci::MciOptions Options() {
+  mci::MciOptions options;
+  if (const char* frames = std::getenv("YOMITE_BENCH_BLOCK"))
+    options.chunk_frames = std::atoi(frames);
+  return options;
+}
+
 void Cpu(const std::string& dir, const char* what, const std::vector<uint8_t>& piece,
-         double seconds) {
+         double seconds, bool play = true) {
   setenv("SDL_AUDIODRIVER", "disk", 1);
   setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
   const std::string file = dir + "/bgm.mid";
   t::WriteFile(file, piece);
-  mci::MciInterpreter m;
+  mci::MciInterpreter m(Options());
   if (m.SendString(OpenCommand(file), nullptr, 0) != 0) {
     std::printf("CPU, %s: the music did not open\n", what);
     return;
   }
-  m.SendString(u"play MIDI notify", nullptr, 0);
+  if (play) m.SendString(u"play MIDI notify", nullptr, 0);
   double cpu0 = CpuSeconds();
   auto t0 = Clock::now();
   long polls = 0;
   while (Clock::now() - t0 < std::chrono::duration<double>(seconds)) {
     std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
     ++polls;
-    if (Stopped(m)) {
+    if (Stopped(m) && play) {
       m.SendString(u"seek MIDI to start", nullptr, 0);
       m.SendString(u"play MIDI from 0", nullptr, 0);
     }
@@ -183,6 +196,64 @@ void Cpu(const std::string& dir, const char* what, const std::vector<uint8_t>& p
   double cpu = CpuSeconds() - cpu0;
   std::printf("CPU, %s: %.1f%% of one core over %.1f s (%ld status polls, every %d ms)\n", what,
               100.0 * cpu / wall, wall, polls, kPollMs);
+}
+
+// A chord held for ten seconds, so that the close comes while it sounds.
+std::vector<uint8_t> HeldChord() {
+  t::TrackBuilder tr;
+  tr.Event(0, {0xC0, 48});
+  for (uint8_t key : {60, 64, 67}) tr.Event(0, {0x90, key, 110});
+  tr.EndOfTrack(9600);  // 10 s at 120 beats a minute, 480 ticks a quarter
+  return t::BuildMidiFile(0, 480, {tr});
+}
+
+void End(const std::string& dir, int rounds) {
+  const std::string audio = dir + "/end.raw";
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", audio.c_str(), 1);
+  const std::string file = dir + "/bgm.mid";
+  t::WriteFile(file, HeldChord());
+  std::vector<double> closes, devices, tails, last_ms;
+  auto db = [](float rms) { return rms > 0 ? 20.0 * std::log10(rms) : -200.0; };
+  for (int i = 0; i < rounds; ++i) {
+    Clock::time_point t0, t1, t2;
+    {
+      mci::MciInterpreter m(Options());
+      if (m.SendString(OpenCommand(file), nullptr, 0) != 0) {
+        std::printf("End: the music did not open\n");
+        return;
+      }
+      m.SendString(u"play MIDI notify", nullptr, 0);
+      std::this_thread::sleep_for(std::chrono::milliseconds(400));
+      t0 = Clock::now();
+      m.SendString(u"close MIDI notify", nullptr, 0);
+      t1 = Clock::now();
+    }
+    t2 = Clock::now();
+    closes.push_back(Ms(t1 - t0));
+    devices.push_back(Ms(t2 - t1));
+    std::ifstream in(audio, std::ios::binary);
+    std::vector<float> mono;
+    int16_t pair[2];
+    while (in.read(reinterpret_cast<char*>(pair), sizeof pair)) {
+      mono.push_back((pair[0] + pair[1]) / 65536.0f);
+    }
+    long last = static_cast<long>(mono.size()) - 1;
+    while (last >= 0 && mono[last] == 0.0f) --last;
+    tails.push_back(db(t::Rms(mono, last - 440, 441)));
+    last_ms.push_back(db(t::Rms(mono, last - 43, 44)));
+  }
+  auto median = [](std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+  };
+  std::printf(
+      "End (disk audio driver, %d-frame blocks, median of %d): close %.1f ms, device %.1f ms,\n"
+      "  the last 10 ms of sound at %.1f dBFS (RMS; loudest of the rounds %.1f), the last 1 ms at "
+      "%.1f dBFS (loudest %.1f)\n",
+      Options().chunk_frames, rounds, median(closes), median(devices), median(tails),
+      *std::max_element(tails.begin(), tails.end()), median(last_ms),
+      *std::max_element(last_ms.begin(), last_ms.end()));
 }
 
 }  // namespace
@@ -197,6 +268,8 @@ int main(int argc, char** argv) {
   RestartGap(dir, 5);
   Cpu(dir, "a two-note test piece", t::TestPiece::Bytes(), seconds);
   Cpu(dir, "a busy piece (chords, bass, drums)", BusyPiece(), seconds);
+  Cpu(dir, "the music open but stopped", t::TestPiece::Bytes(), seconds, /*play=*/false);
+  End(dir, 9);
   std::filesystem::remove_all(dir);
   return 0;
 }

@@ -33,7 +33,8 @@ namespace smf = yomite::platform::midi;  // Standard MIDI Files
 namespace {
 
 constexpr double kRate = 44100;
-// What SDL_mixer asks of the music hook at a time, and how the hook cuts it.
+// What the audio device once asked of the callback at a time, and how the
+// callback cuts it.
 constexpr int kDeviceBlock = 1024;
 constexpr int kHookBlock = 256;
 

@@ -1,11 +1,12 @@
 #include "platform/mci/mci_interpreter.h"
 
+#include <chrono>
 #include <cstdio>
 
 #include "base/runtime_error.h"
+#include "platform/mci/audio_output.h"
 #include "platform/mci/mci_errors.h"
 #include "platform/mci/midi_player.h"
-#include "platform/mci/mixer_output.h"
 #include "platform/mci/soundfont_search.h"
 #include "platform/midi/standard_midi_file.h"
 
@@ -26,6 +27,7 @@ MciInterpreter::~MciInterpreter() {
 
 uint32_t MciInterpreter::SendString(TextView command, char16_t* reply, uint32_t reply_length) {
   ReportDroppedEvents();
+  MaintainOutput();
   ParseResult parsed = ParseCommand(command);
   if (!parsed.has_device) return parsed.error;
   const Command& c = parsed.command;
@@ -139,9 +141,17 @@ uint32_t MciInterpreter::Open(const Command& c) {
   const std::vector<std::string> soundfonts =
       options_.soundfonts.value_or(DefaultSoundFontSearchPath());
   bool any_soundfont = false;
-  for (const std::string& s : soundfonts) any_soundfont = any_soundfont || LooksLikeSoundFont(s);
+  std::string refused;  // the candidates there are, but which cannot be loaded
+  for (const std::string& s : soundfonts) {
+    const std::string problem = SoundFontProblem(s);
+    any_soundfont = any_soundfont || problem.empty();
+    if (!problem.empty() && !problem.ends_with(" was not found")) {
+      refused += "; " + problem;
+    }
+  }
   if (!any_soundfont) {
-    ReportSilence("no General MIDI soundfont found (looked in " + JoinPaths(soundfonts) + ")");
+    ReportSilence("no General MIDI soundfont found (looked in " + JoinPaths(soundfonts) + refused +
+                  ")");
     return kErrSeqNoMidiPresent;
   }
 
@@ -150,7 +160,7 @@ uint32_t MciInterpreter::Open(const Command& c) {
   if (options_.start_later) {
     pending_soundfonts_ = soundfonts;
   } else if (!StartPlayer(*player, soundfonts)) {
-    return output_ == nullptr ? kErrHardware : kErrSeqNoMidiPresent;
+    return kErrSeqNoMidiPresent;
   }
   player_ = std::move(player);
   alias_ = c.alias.value_or(c.device);
@@ -160,18 +170,26 @@ uint32_t MciInterpreter::Open(const Command& c) {
 
 bool MciInterpreter::StartPlayer(MidiPlayer& player, const std::vector<std::string>& soundfonts) {
   std::string why;
-  if (output_ == nullptr) {
-    output_ = MixerOutput::Open(options_.frequency, options_.chunk_frames, &why);
-    if (output_ == nullptr) {
-      ReportSilence(why);
-      return false;
-    }
-  }
-  if (!player.StartSynth(soundfonts, output_->frequency(), &why)) {
+  // The device always runs at the rate asked for (SDL converts), so the
+  // synthesizer can start whether or not a device is there yet.
+  if (!player.StartSynth(soundfonts, options_.frequency, &why)) {
     ReportSilence(why);
     return false;
   }
+  if (output_ == nullptr) {
+    output_ = AudioOutput::Open(options_.frequency, options_.chunk_frames, &why);
+    // The music plays from where it is once a device appears.
+    if (!why.empty()) ReportSilence(why + "; looking for one again every second");
+  }
   return true;
+}
+
+void MciInterpreter::MaintainOutput() {
+  if (output_ == nullptr) return;
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  output_->Maintain(
+      static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count()),
+      [this](const std::string& line) { Report(line); });
 }
 
 void MciInterpreter::StartPending() {
@@ -191,8 +209,12 @@ void MciInterpreter::Close() {
   if (player_ == nullptr) return;
   ReportDroppedEvents();
   drops_reported_ = false;
-  // Detaching stops the sound at once: nothing rings on after close.
-  if (output_ != nullptr) output_->Detach();
+  // The sound fades out in a few milliseconds, and nothing rings on after
+  // close.
+  if (output_ != nullptr) {
+    output_->FadeOut();
+    output_->Detach();
+  }
   player_.reset();
   alias_.clear();
 }
@@ -217,13 +239,16 @@ void MciInterpreter::Report(const std::string& line) {
   }
 }
 
-uint64_t MciInterpreter::ToFrames(uint32_t ms) const {
-  return static_cast<uint64_t>(ms) * static_cast<uint64_t>(player_->sample_rate()) / 1000;
+uint64_t MciInterpreter::ToFrames(uint64_t ms) const {
+  // Rounded up, so that a position set in milliseconds reads back the same.
+  const auto rate = static_cast<uint64_t>(player_->sample_rate());
+  return ms / 1000 * rate + (ms % 1000 * rate + 999) / 1000;
 }
 
-uint32_t MciInterpreter::ToMs(uint64_t frames) const {
-  return static_cast<uint32_t>(std::min<uint64_t>(
-      frames * 1000 / static_cast<uint64_t>(player_->sample_rate()), UINT32_MAX));
+uint64_t MciInterpreter::ToMs(uint64_t frames) const {
+  // Whole seconds first: frames * 1000 alone would overflow for long pieces.
+  const auto rate = static_cast<uint64_t>(player_->sample_rate());
+  return frames / rate * 1000 + frames % rate * 1000 / rate;
 }
 
 }  // namespace yomite::platform::mci

@@ -2,10 +2,13 @@
 // one sequencer device, opened from a MIDI file under an alias, played,
 // queried, rewound and closed by text commands.
 //
-// Nothing here fails loudly. A missing or unplayable file, no soundfont or
-// no audio device make "open" fail with a status code and one line on
-// standard error; every later command for that alias fails with
-// kErrInvalidDeviceName and leaves the reply buffer untouched.
+// Nothing here fails loudly. A missing or unplayable file or no soundfont
+// make "open" fail with a status code and one line on standard error;
+// every later command for that alias fails with kErrInvalidDeviceName and
+// leaves the reply buffer untouched. No audio device is one line too, but
+// the device opens and obeys every command: its sound is heard once an
+// audio device appears (looked for again every second), and a device lost
+// while playing is looked for in the same way.
 #pragma once
 
 #include <functional>
@@ -21,7 +24,7 @@
 namespace yomite::platform::mci {
 
 class MidiPlayer;
-class MixerOutput;
+class AudioOutput;
 
 struct MciOptions {
   // Soundfonts to try in order; unset means DefaultSoundFontSearchPath().
@@ -30,11 +33,12 @@ struct MciOptions {
   // events (without its line end). Unset means standard error.
   std::function<void(const std::string&)> report_silence;
   int frequency = 44100;
-  // A block of 1024 frames (23.2 ms at 44.1 kHz) bounds how far past the
-  // end of the piece the device has played before a restart can begin,
-  // when the program polls the mode at least once a block. Each block
-  // wakes the audio thread: halving the block doubles that cost.
-  int chunk_frames = 1024;
+  // The device's block. SDL closes a device in up to three blocks (the
+  // one it waits for, then two to let the sound drain), so End's budget
+  // decides: 256 frames (5.8 ms at 44.1 kHz) close in some 14 ms, 1024 took
+  // 67 ms. Each block wakes the audio thread: about 0.7 % of a core more
+  // than 1024 frames (docs/performance.md).
+  int chunk_frames = 256;
   // When set, "open" checks the file and that a soundfont is there, and
   // leaves loading the soundfont and opening the audio device to
   // StartPending: a program can show its first page before it pays for
@@ -66,17 +70,20 @@ class MciInterpreter final : public MediaCommands {
   uint32_t Open(const Command& c);
   bool StartPlayer(MidiPlayer& player, const std::vector<std::string>& soundfonts);
   void Close();
+  // Notices a lost audio device and opens one again when it can.
+  void MaintainOutput();
   uint32_t Status(const Command& c, char16_t* reply, uint32_t reply_length);
   void ReportSilence(const std::string& why);
   // Once per open device: says that the piece asked for more events at one
   // time than the synthesizer is given.
   void ReportDroppedEvents();
   void Report(const std::string& line);
-  uint64_t ToFrames(uint32_t ms) const;
-  uint32_t ToMs(uint64_t frames) const;
+  // Positions in 64 bits: the reader bounds a piece to a day.
+  uint64_t ToFrames(uint64_t ms) const;
+  uint64_t ToMs(uint64_t frames) const;
 
   MciOptions options_;
-  std::unique_ptr<MixerOutput> output_;
+  std::unique_ptr<AudioOutput> output_;
   Text alias_;  // of the open device; empty when none is open
   std::unique_ptr<MidiPlayer> player_;
   std::vector<std::string> pending_soundfonts_;  // of an open not yet started

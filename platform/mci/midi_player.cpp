@@ -1,8 +1,12 @@
 #include "platform/mci/midi_player.h"
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
+#include "base/printable.h"
 #include "platform/mci/music_libraries.h"
 #include "platform/mci/soundfont_search.h"
 
@@ -12,13 +16,32 @@ namespace {
 
 constexpr int kChannels = 16;
 
-// FluidSynth logs to standard error by default; our one line about silent
-// music replaces what it would say.
+// FluidSynth logs to standard error by default, and the soundfont loader
+// it uses (libinstpatch) through GLib's log. Our one line about silent
+// music replaces what they would say: the first error FluidSynth gives while
+// this thread loads a soundfont is kept for that line, the rest is dropped.
+thread_local std::string* first_error = nullptr;
+
+void KeepFirstError(int level, const char* message, void*) {
+  if (first_error == nullptr || !first_error->empty() || message == nullptr) return;
+  if (level == FLUID_PANIC || level == FLUID_ERR) *first_error = message;
+}
+
+void DropGLibMessage(const char*, int, const char*, void*) {}
+
 void QuietFluidSynth(const FluidSynthLibrary& fs) {
   static std::once_flag once;
   std::call_once(once, [&fs] {
     for (int level = FLUID_PANIC; level <= FLUID_DBG; ++level) {
-      fs.fluid_set_log_function(level, nullptr, nullptr);
+      fs.fluid_set_log_function(level, &KeepFirstError, nullptr);
+    }
+    // GLib came in with FluidSynth; it is no library of ours, so its
+    // messages in this process are only ever FluidSynth's.
+    if (void* glib = dlopen("libglib-2.0.so.0", RTLD_NOW | RTLD_NOLOAD)) {
+      using Handler = void (*)(const char*, int, const char*, void*);
+      auto set_default =
+          reinterpret_cast<Handler (*)(Handler, void*)>(dlsym(glib, "g_log_set_default_handler"));
+      if (set_default != nullptr) set_default(&DropGLibMessage, nullptr);
     }
   });
 }
@@ -99,7 +122,7 @@ bool MidiPlayer::StartSynth(const std::vector<std::string>& soundfonts, double s
   fs_->fluid_settings_setint(settings_, "synth.polyphony", MidiPlayer::kMaxVoices);
   // Only the instruments the piece selects are read from the soundfont:
   // a General MIDI piece uses a handful of its hundreds, and loading them
-  // all takes 6 MB more and a third longer.
+  // all takes 6 MB more and half as long again (PinPresets reads them).
   fs_->fluid_settings_setint(settings_, "synth.dynamic-sample-loading", 1);
   fluid_synth_t* synth = fs_->new_fluid_synth(settings_);
   if (synth == nullptr) {
@@ -108,24 +131,30 @@ bool MidiPlayer::StartSynth(const std::vector<std::string>& soundfonts, double s
   }
 
   std::string tried;
+  int sfont_id = FLUID_FAILED;
   for (const std::string& path : soundfonts) {
     if (!LooksLikeSoundFont(path)) continue;
-    if (fs_->fluid_synth_sfload(synth, path.c_str(), 1) != FLUID_FAILED) {
+    std::string error;
+    first_error = &error;
+    sfont_id = fs_->fluid_synth_sfload(synth, path.c_str(), 1);
+    first_error = nullptr;
+    if (sfont_id != FLUID_FAILED) {
       soundfont_ = path;
       break;
     }
-    tried += (tried.empty() ? "" : ", ") + path;
+    tried += (tried.empty() ? "" : ", ") + Printable(path) + (error.empty() ? "" : ": " + error);
   }
   if (soundfont_.empty()) {
     fs_->delete_fluid_synth(synth);
     *why = tried.empty()
                ? "no General MIDI soundfont found (looked in " + JoinPaths(soundfonts) + ")"
-               : "no General MIDI soundfont could be loaded (" + tried + " failed)";
+               : "no General MIDI soundfont could be loaded (" + tried + ")";
     return false;
   }
   synth_ = synth;
-  // The instruments chosen at the start are read now, on the calling
-  // thread, rather than by the audio thread when it first plays them.
+  PinPresets(sfont_id);
+  // The instruments chosen at the start are selected now, so the first
+  // block finds them set.
   int budget = kMaxEventsPerBudget;
   for (const Event& e : events_) {
     if (e.frame > 0 || --budget < 0) break;
@@ -146,6 +175,66 @@ bool MidiPlayer::StartSynth(const std::vector<std::string>& soundfonts, double s
   std::lock_guard lock(mutex_);
   pending_ |= kJump;
   return true;
+}
+
+void MidiPlayer::PinPresets(int sfont_id) {
+  // Every instrument the piece can select is read from the soundfont now,
+  // on the calling thread, and kept: a program change on the audio thread
+  // then finds its samples in memory instead of reading the file there.
+  // The piece's selections are played through once (no notes), and after
+  // each one the instrument the synthesizer chose is kept, with those it
+  // falls back to when the soundfont lacks it.
+  std::vector<bool> pinned(129 * 128, false);
+  auto pin = [&](int bank, int program) {
+    if (bank < 0 || bank > 128 || program < 0 || program > 127) return;
+    if (pinned[static_cast<size_t>(bank * 128 + program)]) return;
+    pinned[static_cast<size_t>(bank * 128 + program)] = true;
+    fs_->fluid_synth_pin_preset(synth_, sfont_id, bank, program);
+  };
+  auto pin_channel = [&](int channel) {
+    int sfont = 0, bank = 0, program = 0;
+    if (fs_->fluid_synth_get_program(synth_, channel, &sfont, &bank, &program) != FLUID_OK) return;
+    pin(bank, program);
+  };
+  pin(0, 0);
+  pin(128, 0);
+  for (int channel = 0; channel < kChannels; ++channel) pin_channel(channel);
+  // A selection already made is not made again: the bank controllers are
+  // only noted, and sent with the program change that uses them. A crafted
+  // piece of more distinct selections than the bound has the rest read when
+  // they are played (docs/limits.md).
+  std::unordered_set<uint64_t> made;
+  uint8_t bank_msb[kChannels] = {}, bank_lsb[kChannels] = {};
+  uint64_t sysex_seen = 0;
+  int left = kMaxPinnedSelections;
+  for (const Event& e : events_) {
+    if (left <= 0) break;
+    const uint8_t kind = e.status & 0xF0;
+    const int channel = e.status & 0x0F;
+    if (kind == 0xB0 && e.data1 == 0) {
+      bank_msb[channel] = e.data2;
+    } else if (kind == 0xB0 && e.data1 == 32) {
+      bank_lsb[channel] = e.data2;
+    } else if (kind == 0xC0) {
+      const uint64_t key = sysex_seen << 25 | static_cast<uint64_t>(channel) << 21 |
+                           static_cast<uint64_t>(bank_msb[channel]) << 14 |
+                           static_cast<uint64_t>(bank_lsb[channel]) << 7 | e.data1;
+      if (!made.insert(key).second) continue;
+      --left;
+      fs_->fluid_synth_cc(synth_, channel, 0, bank_msb[channel]);
+      fs_->fluid_synth_cc(synth_, channel, 32, bank_lsb[channel]);
+      Dispatch(e);
+      pin_channel(channel);
+      pin(0, e.data1);
+    } else if (e.status == 0xF0) {
+      // A system exclusive message can turn a channel into a drum part.
+      --left;
+      ++sysex_seen;
+      Dispatch(e);
+      for (int c = 0; c < kChannels; ++c) pin_channel(c);
+    }
+  }
+  fs_->fluid_synth_system_reset(synth_);
 }
 
 MidiPlayer::~MidiPlayer() {
@@ -223,18 +312,23 @@ void MidiPlayer::Render(float* stereo, int frames) {
     std::fill(stereo, stereo + 2 * static_cast<size_t>(frames), 0.0f);
     return;
   }
-  Mode mode;
-  uint64_t pos, stop_at, position_generation, mode_generation;
-  unsigned actions;
-  {
-    std::lock_guard lock(mutex_);
-    mode = mode_;
-    pos = position_;
-    stop_at = stop_at_;
+  // The audio thread never waits for the UI thread: when the controls are
+  // being changed just now, this block goes on as the last one left off,
+  // and the change is taken up by the next.
+  Mode mode = own_mode_;
+  uint64_t pos = cursor_frame_, stop_at = own_stop_at_;
+  uint64_t position_generation = own_position_generation_;
+  uint64_t mode_generation = own_mode_generation_;
+  unsigned actions = 0;
+  if (std::unique_lock lock(mutex_, std::try_to_lock); lock) {
+    if (position_generation_ != own_position_generation_ || !published_) pos = position_;
+    if (mode_generation_ != own_mode_generation_ || !published_) mode = mode_;
+    if (mode_generation_ != own_mode_generation_ || !published_) stop_at = stop_at_;
     position_generation = position_generation_;
     mode_generation = mode_generation_;
     actions = pending_;
     pending_ = 0;
+    published_ = true;
   }
   budget_ = kMaxEventsPerBudget * ((frames + kBudgetFrames - 1) / kBudgetFrames);
   const uint64_t was_at = cursor_frame_;
@@ -264,7 +358,6 @@ void MidiPlayer::Render(float* stereo, int frames) {
   }
   if (mode == Mode::kPlaying && run_ == Run::kNone) StartRun(pos, stop_at);
 
-  bool ended = false;
   int done = 0;
   while (done < frames) {
     int n = frames - done;
@@ -275,7 +368,6 @@ void MidiPlayer::Render(float* stereo, int frames) {
       if (pos >= stop_at) {
         // The piece is over; what still sounds is its tail.
         mode = Mode::kStopped;
-        ended = true;
         EndOfPiece();
         continue;
       }
@@ -291,10 +383,15 @@ void MidiPlayer::Render(float* stereo, int frames) {
   // After the takes are mixed in: a replay is limited as its first pass was.
   limiter_.Process(stereo, frames);
 
-  std::lock_guard lock(mutex_);
+  own_mode_ = mode;
+  own_stop_at_ = stop_at;
+  own_position_generation_ = position_generation;
+  own_mode_generation_ = mode_generation;
+  std::unique_lock lock(mutex_, std::try_to_lock);
+  if (!lock) return;  // published with a later block
   // What the UI thread asked for while this block was rendered wins.
   if (position_generation == position_generation_) position_ = pos;
-  if (ended && mode_generation == mode_generation_) mode_ = Mode::kStopped;
+  if (mode == Mode::kStopped && mode_generation == mode_generation_) mode_ = Mode::kStopped;
 }
 
 void MidiPlayer::StartRun(uint64_t pos, uint64_t stop_at) {

@@ -16,7 +16,8 @@
 // Threads: the control methods (Play, Stop, Pause, Resume, Seek and the
 // queries) are called from one thread, the UI thread; Render from the audio
 // thread. They share only the small control block guarded by mutex_, which
-// neither side holds while the synthesizer renders. The synthesizer itself
+// neither side holds while the synthesizer renders, and which the audio
+// thread only tries to take: it never waits. The synthesizer itself
 // is touched by one thread at a time: by Create before the player is handed
 // to the audio thread, by Render afterwards.
 #pragma once
@@ -82,6 +83,10 @@ class MidiPlayer {
   // Events due beyond it are dropped, and dropped_events() says so.
   static constexpr int kMaxEventsPerBudget = 512;
   static constexpr int kBudgetFrames = 256;
+  // Instrument selections (program changes under distinct bank settings,
+  // and system exclusive messages) made before playback to read the
+  // instruments they select; a real piece makes tens.
+  static constexpr int kMaxPinnedSelections = 10000;
   // Voices the synthesizer sounds at once, at most.
   static constexpr int kMaxVoices = 256;
   // Events dropped so far; from any thread.
@@ -139,6 +144,7 @@ class MidiPlayer {
   void Drop(uint64_t count);
   void ReleaseNotes();
   void JumpTo(uint64_t frame);
+  void PinPresets(int sfont_id);
 
   const FluidSynthLibrary* fs_ = nullptr;  // set with the synthesizer
   fluid_settings_t* settings_ = nullptr;
@@ -160,6 +166,13 @@ class MidiPlayer {
   unsigned pending_ = 0;              // Actions for the audio thread
 
   // Audio thread only.
+  // The controls as the last block left them, used when the lock is busy
+  // and published when it is free.
+  Mode own_mode_ = Mode::kStopped;
+  uint64_t own_stop_at_ = 0;
+  uint64_t own_position_generation_ = 0;
+  uint64_t own_mode_generation_ = 0;
+  bool published_ = false;     // the controls have been taken from the UI once
   size_t cursor_ = 0;          // the first event not yet dispatched
   uint64_t cursor_frame_ = 0;  // the position cursor_ belongs to
   Run run_ = Run::kNone;

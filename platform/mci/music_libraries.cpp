@@ -45,14 +45,8 @@ Loaded<Library> Load(std::initializer_list<const char*> names, const char* what,
 
 Loaded<FluidSynthLibrary> LoadFluidSynth() {
   return Load<FluidSynthLibrary>(
-      {"libfluidsynth.so.3", "libfluidsynth.so"}, "FluidSynth",
+      {YOMITE_FLUIDSYNTH_SONAME}, "FluidSynth",
       [](void* handle, auto& l) { return true YOMITE_FLUIDSYNTH_FUNCTIONS(YOMITE_RESOLVE); });
-}
-
-Loaded<MixerLibrary> LoadMixer() {
-  return Load<MixerLibrary>(
-      {"libSDL2_mixer-2.0.so.0", "libSDL2_mixer.so"}, "SDL_mixer",
-      [](void* handle, auto& l) { return true YOMITE_MIXER_FUNCTIONS(YOMITE_RESOLVE); });
 }
 
 #undef YOMITE_RESOLVE
@@ -61,12 +55,6 @@ Loaded<MixerLibrary> LoadMixer() {
 
 const FluidSynthLibrary* FluidSynth(std::string* why) {
   static const Loaded<FluidSynthLibrary> loaded = LoadFluidSynth();
-  if (!loaded.ok) *why = loaded.why;
-  return loaded.ok ? &loaded.functions : nullptr;
-}
-
-const MixerLibrary* Mixer(std::string* why) {
-  static const Loaded<MixerLibrary> loaded = LoadMixer();
   if (!loaded.ok) *why = loaded.why;
   return loaded.ok ? &loaded.functions : nullptr;
 }

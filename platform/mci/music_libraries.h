@@ -1,10 +1,9 @@
-// FluidSynth and SDL_mixer, opened when the music starts rather than when
-// the program does. The two bring some thirty libraries of their own
-// (sound file codecs, GLib, JACK, PulseAudio...), whose loading and
-// start-up code would hold up the first page by 6 to 8 ms.
+// FluidSynth, opened when the music starts rather than when the program
+// does. It brings some twenty libraries of its own (sound file codecs,
+// GLib, JACK, PulseAudio...), whose loading and start-up code would hold
+// up the first page by several milliseconds.
 #pragma once
 
-#include <SDL_mixer.h>
 #include <fluidsynth.h>
 
 #include <string>
@@ -30,22 +29,15 @@ namespace yomite::platform::mci {
   X(fluid_synth_key_pressure)           \
   X(fluid_synth_channel_pressure)       \
   X(fluid_synth_pitch_bend)             \
-  X(fluid_synth_sysex)
-
-#define YOMITE_MIXER_FUNCTIONS(X) \
-  X(Mix_QuerySpec)                \
-  X(Mix_OpenAudioDevice)          \
-  X(Mix_CloseAudio)               \
-  X(Mix_HookMusic)
+  X(fluid_synth_sysex)                  \
+  X(fluid_synth_get_program)            \
+  X(fluid_synth_pin_preset)             \
+  X(fluid_synth_system_reset)
 
 #define YOMITE_DECLARE_FUNCTION(name) decltype(&::name) name = nullptr;
 
 struct FluidSynthLibrary {
   YOMITE_FLUIDSYNTH_FUNCTIONS(YOMITE_DECLARE_FUNCTION)
-};
-
-struct MixerLibrary {
-  YOMITE_MIXER_FUNCTIONS(YOMITE_DECLARE_FUNCTION)
 };
 
 #undef YOMITE_DECLARE_FUNCTION
@@ -54,6 +46,5 @@ struct MixerLibrary {
 // null, with *why saying so, when it cannot be loaded. From one thread at
 // a time.
 const FluidSynthLibrary* FluidSynth(std::string* why);
-const MixerLibrary* Mixer(std::string* why);
 
 }  // namespace yomite::platform::mci

@@ -17,8 +17,6 @@ class PeakLimiter {
   explicit PeakLimiter(double sample_rate = 44100.0);
   // Limits frames of interleaved stereo in place.
   void Process(float* stereo, int frames);
-  // Forgets the loud sound heard so far.
-  void Reset() { envelope_ = 0.0f; }
 
  private:
   float release_ = 0.0f;   // the envelope's fall per frame, as a factor

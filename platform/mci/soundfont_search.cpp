@@ -1,8 +1,15 @@
 #include "platform/mci/soundfont_search.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+
+#include "base/printable.h"
+#include "base/runtime_error.h"
+#include "platform/story_folder.h"
 
 namespace yomite::platform::mci {
 
@@ -30,18 +37,39 @@ std::vector<std::string> DefaultSoundFontSearchPath() {
   };
 }
 
-bool LooksLikeSoundFont(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  char head[12] = {};
-  if (!in.read(head, sizeof head)) return false;
-  return std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "sfbk", 4) == 0;
+std::string SoundFontProblem(const std::string& path) {
+  const std::string name = Printable(path);
+  try {
+    FileDescriptor fd = OpenRegularFile(path, name);
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) throw FileError(errno, name);
+    if (static_cast<uint64_t>(st.st_size) > kMaxSoundFontBytes) {
+      return name + " is larger than " + std::to_string(kMaxSoundFontBytes >> 20) + " MB";
+    }
+    char head[12] = {};
+    size_t got = 0;
+    while (got < sizeof head) {
+      const ssize_t n = ::read(fd.get(), head + got, sizeof head - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) throw FileError(errno, name);
+      if (n == 0) break;
+      got += static_cast<size_t>(n);
+    }
+    if (got < sizeof head || std::memcmp(head, "RIFF", 4) != 0 ||
+        std::memcmp(head + 8, "sfbk", 4) != 0) {
+      return name + " is not a soundfont";
+    }
+    return {};
+  } catch (const RuntimeError& e) {
+    return e.number() == err::kFileNotFound ? name + " was not found" : e.message();
+  }
 }
 
 std::string JoinPaths(const std::vector<std::string>& paths) {
   std::string joined;
   for (const std::string& p : paths) {
     if (!joined.empty()) joined += ", ";
-    joined += p;
+    joined += Printable(p);
   }
   return joined.empty() ? "nowhere" : joined;
 }

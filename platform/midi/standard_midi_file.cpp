@@ -284,8 +284,9 @@ std::variant<MidiSequence, MidiRefusal> ReadStandardMidiFile(std::span<const uin
   double base_us = 0;
   for (const TrackEvent& e : merged) {
     double us = base_us + static_cast<double>(e.tick - base_tick) * us_per_tick;
-    // Beyond about 292 000 years the times would not fit; such a file is nonsense anyway.
-    if (!(us < 9.2e18)) return Refuse(MidiProblem::kTooLong, "lasts impossibly long");
+    if (!(us <= static_cast<double>(kMaxMidiMicroseconds))) {
+      return Refuse(MidiProblem::kTooLong, "lasts longer than 24 hours");
+    }
     int64_t time_us = std::llround(us);
     seq.length_us = std::max(seq.length_us, time_us);
     switch (e.kind) {

@@ -25,6 +25,9 @@ namespace yomite::platform::midi {
 // read whole, and the file layer refuses larger ones before they are held.
 inline constexpr size_t kMaxMidiFileBytes = size_t{16} << 20;
 inline constexpr size_t kMaxMidiEvents = 1'000'000;
+// A piece lasts a few minutes; a day keeps every position, in frames or in
+// milliseconds, far inside 64 bits whatever the arithmetic on it.
+inline constexpr int64_t kMaxMidiMicroseconds = int64_t{24} * 3600 * 1'000'000;
 
 struct MidiEvent {
   int64_t time_us = 0;
@@ -72,7 +75,7 @@ enum class MidiProblem {
   kSystemMessage,        // a system common or real-time byte (F1 to FE but FF)
   kNoStatus,             // data bytes with no status byte to run on
   kStatusAsData,         // a status byte where a channel message's data belongs
-  kTooLong,              // times beyond what 64 bits of microseconds hold
+  kTooLong,              // a piece lasting longer than kMaxMidiMicroseconds
   kTooManyEvents,        // more events than kMaxMidiEvents (or the limit given)
   kCount                 // not a problem: the number of problems
 };

@@ -1,4 +1,4 @@
-// The whole stack, SDL_mixer and FluidSynth included, on SDL's disk audio
+// The whole stack, SDL's audio device and FluidSynth included, on SDL's disk audio
 // driver: the test plays its own piece the way the program does and then
 // listens to what the device was given.
 #include <gtest/gtest.h>
@@ -102,7 +102,10 @@ TEST(MciEndToEnd, LoopsThePieceWithoutAGapAndFallsSilentOnClose) {
   ASSERT_GT(peak, 0.01f) << "the music was silent";
   const float off = 0.05f * peak, on = 0.25f * peak;
 
-  const long start = FindOnset(mono, 0, kWindow, off, on);
+  // The first sound: the device may start with the piece's first note, or
+  // with a few blocks of silence before the player is handed to it.
+  long start = 0;
+  while (start < closed_at && std::fabs(mono[start]) <= off) ++start;
   ASSERT_GE(start, 0);
   const long length = static_cast<long>(TestPiece::kLengthSeconds * kRate);
   const long second_note = static_cast<long>(TestPiece::kSecondNoteSeconds * kRate);
@@ -128,7 +131,7 @@ TEST(MciEndToEnd, LoopsThePieceWithoutAGapAndFallsSilentOnClose) {
     previous = onset;
   }
 
-  // After close: nothing at all. The file lags the mixer by what stdio
+  // After close: nothing at all. The file lags the device by what stdio
   // buffers and one block, so the silence is checked from a little later.
   const long silent_from = closed_at + 8192;
   ASSERT_GT(static_cast<long>(mono.size()), silent_from + kRate / 5);

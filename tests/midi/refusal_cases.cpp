@@ -114,6 +114,10 @@ std::vector<RefusalCase> RefusalCases() {
       {MidiProblem::kStatusAsData, "status byte as data",
        WithTrack({0x00, 0x90, 0x3C, 0x90, 0x00, 0xFF, 0x2F, 0x00})},
       {MidiProblem::kTooLong, "lasts longer than 2^63 microseconds", EndlessPiece()},
+      // 5,200 quarters of 16.78 s: 24 h 14 min.
+      {MidiProblem::kTooLong, "lasts a little longer than a day",
+       WithTrack({0x00, 0xFF, 0x51, 0x03, 0xFF, 0xFF, 0xFF, 0xA8, 0x50, 0xFF, 0x2F, 0x00}, 0, 1,
+                 1)},
   };
 }
 
