@@ -23,7 +23,18 @@ Fom::Fom(MainWindow& w, Platform platform) : w_(w), p_(std::move(platform)), bgm
     ClickMe_MouseDown(static_cast<int16_t>(button));
   };
   w_.ClickMe.on_mouse_up = [this](int button) { ClickMe_MouseUp(static_cast<int16_t>(button)); };
+  // A picture that takes long to decode is watched as it is decoded.
+  p_.pictures.watch = [this](int64_t work) -> std::exception_ptr {
+    try {
+      CheckBudget(work);
+    } catch (...) {
+      return std::current_exception();
+    }
+    return nullptr;
+  };
 }
+
+Fom::~Fom() { p_.pictures.watch = nullptr; }
 
 void Fom::Form_Load() {
   s_.DatPath = p_.dat_path;
@@ -34,7 +45,7 @@ void Fom::Form_Load() {
 }
 
 void Fom::Form_Activate() {
-  ChainScope chain(*this);
+  ActionScope action(*this);
   if (start_) {
     StartPoint start = std::move(*start_);
     start_.reset();

@@ -10,6 +10,7 @@
 #include "app/game_state.h"
 #include "app/main_window.h"
 #include "app/start_point.h"
+#include "base/action_budget.h"
 #include "music/bgm.h"
 #include "platform/files.h"
 #include "platform/media.h"
@@ -33,6 +34,7 @@ class Fom {
   };
 
   Fom(MainWindow& w, Platform platform);
+  ~Fom();
   Fom(const Fom&) = delete;
   Fom& operator=(const Fom&) = delete;
 
@@ -68,12 +70,16 @@ class Fom {
   const Bgm& bgm() const { return bgm_; }
   ScriptLocation Location() const;
 
-  // A chain of steps that keeps opening scripts without ever showing a
-  // prose line can never end; past this many script openings in one chain
-  // it stops with "Out of stack space".
-  static constexpr long kMaxOpensPerChain = 100000;
-  // The fast-forward stops by itself after this many steps.
-  static constexpr long kMaxFastForwardSteps = 100000;
+  // The work of the action being handled. A chain of steps that spends all
+  // of it (one that keeps opening scripts without ever showing a prose line
+  // can never end) stops with "Out of stack space"; a fast-forward stops by
+  // itself once half of it is spent.
+  const ActionBudget& budget() const { return budget_; }
+  // A page that is never cleared (an empty line at the first place of each
+  // page keeps it) grows from one action to the next: past this many
+  // characters (128 MB) it is "Out of memory", long before the system's
+  // memory runs out.
+  static constexpr size_t kMaxPageCharacters = size_t{64} << 20;
 
  private:
   enum class Next { kStop, kStepAgain };
@@ -92,25 +98,32 @@ class Fom {
   void RunSteps();
   void FastForward();
 
-  // Counts script openings over one outermost handler call.
-  class ChainScope {
+  // One user action: the outermost handler call begins a fresh budget.
+  class ActionScope {
    public:
-    explicit ChainScope(Fom& fom) : fom_(fom) {
-      if (fom_.chain_depth_++ == 0) fom_.chain_opens_ = 0;
+    explicit ActionScope(Fom& fom) : fom_(fom) {
+      if (fom_.action_depth_++ == 0) fom_.budget_.Begin();
     }
-    ~ChainScope() { --fom_.chain_depth_; }
+    ~ActionScope() { --fom_.action_depth_; }
 
    private:
     Fom& fom_;
   };
+  // After a unit of work is counted and before it is done: EndingNow when
+  // the program is ending, error 28 when the action has overdrawn its
+  // budget (or would, with what a picture being decoded has cost so far).
+  void CheckBudget(int64_t picture_work = 0);
+  void CountPicture(const platform::Picture& picture);
+  // Clearing or painting the picture area.
+  void CountPaint();
 
   MainWindow& w_;
   Platform p_;
   GameState s_;
   Bgm bgm_;
   std::optional<StartPoint> start_;
-  int chain_depth_ = 0;
-  long chain_opens_ = 0;
+  int action_depth_ = 0;
+  ActionBudget budget_;
   // The script being played and the number of the lookahead line.
   Text script_file_;
   long next_line_no_ = 0;

@@ -14,6 +14,7 @@ MainWindow::MainWindow(ui::Backend& backend, int screen_width_px, int screen_hei
       Lbl(Fom, "Lbl", /*transparent=*/true),
       ClickMe(Fom, "ClickMe", /*transparent=*/false) {
   EndCom.SetCaption(u"Command1");
+  Fom.end_control = &EndCom;
   E.SetVisible(false);
   QstCom(0).SetCaption(u"QstCom");
   ClickCom.SetVisible(false);

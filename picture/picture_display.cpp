@@ -7,7 +7,9 @@ namespace yomite {
 
 void Fom::ShowPicture(const Text& name) {
   Text file = name + u".jpg";
-  w_.E.SetPicture(p_.pictures.LoadPicture(s_.DatPath + file), file);
+  platform::PicturePtr loaded = p_.pictures.LoadPicture(s_.DatPath + file);
+  CountPicture(*loaded);
+  w_.E.SetPicture(std::move(loaded), file);
   w_.Img.Cls();
   const platform::PicturePtr& picture = w_.E.Picture();
   w_.Img.PaintPicture(
@@ -15,6 +17,16 @@ void Fom::ShowPicture(const Text& name) {
       ui::PixelRect{0, 0, double(w_.Img.ScaleWidth()), double(w_.Img.ScaleHeight())},
       ui::PixelRect{0, 0, double(w_.E.ScaleWidth()), double(w_.E.ScaleHeight())});
 }
+
+void Fom::CountPicture(const platform::Picture& picture) {
+  // Decoding costs about three passes over the picture, and one more for
+  // each scan of a progressive one; painting it stretched is a pass over
+  // the picture area.
+  budget_.CountPixels(int64_t{picture.width} * picture.height * (3 + picture.scans));
+  CountPaint();
+}
+
+void Fom::CountPaint() { budget_.CountPixels(int64_t{w_.Img.ScaleWidth()} * w_.Img.ScaleHeight()); }
 
 void Fom::Img_Click() {
   Text text = u"ミモザ\r\n";

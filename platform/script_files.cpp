@@ -12,8 +12,7 @@ int ScriptFiles::FreeFile() {
 }
 
 void ScriptFiles::OpenForInput(const Text& path, int file_no) {
-  auto reader =
-      std::make_unique<LineReader>(folder_.Open(path), ToUtf8(folder_.RelativeName(path)));
+  auto reader = std::make_unique<LineReader>(folder_.Open(path), folder_.MessageName(path));
   open_[file_no] = std::move(reader);
 }
 

@@ -6,10 +6,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
 
+#include "base/printable.h"
 #include "platform/cp932.h"
 
 namespace yomite::platform {
@@ -57,7 +61,74 @@ std::string FolderPrefix(std::string native) {
   return native + "/";
 }
 
+// The fewest bytes a name can take in either encoding a file's name is
+// looked for in: an ASCII or half-width katakana character is one byte in
+// code page 932, anything else at least two in it or in UTF-8.
+size_t FewestBytes(char16_t c) { return c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F) ? 1 : 2; }
+
+// The path with "." and ".." parts and doubled separators taken out, by
+// its text alone: where a name leads when no link is followed.
+std::string Lexical(const std::string& absolute) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= absolute.size()) {
+    size_t slash = absolute.find('/', start);
+    if (slash == std::string::npos) slash = absolute.size();
+    std::string part = absolute.substr(start, slash - start);
+    start = slash + 1;
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(std::move(part));
+  }
+  std::string path;
+  for (const std::string& p : parts) path += "/" + p;
+  return path.empty() ? "/" : path;
+}
+
+std::optional<std::string> RealPath(const std::string& path) {
+  std::unique_ptr<char, void (*)(void*)> real(::realpath(path.c_str(), nullptr), ::free);
+  if (!real) return std::nullopt;
+  return std::string(real.get());
+}
+
+// Where the open file really is: what the system says of the descriptor,
+// so a link changed after the open cannot mislead it.
+std::optional<std::string> PathOfOpenFile(int fd, const std::string& opened) {
+  char link[64];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  std::string target(PATH_MAX, '\0');
+  ssize_t n = ::readlink(link, target.data(), target.size());
+  if (n > 0 && static_cast<size_t>(n) < target.size()) {
+    target.resize(static_cast<size_t>(n));
+    return target;
+  }
+  return RealPath(opened);  // no /proc: as good as it gets
+}
+
+// A name shown in a message is cut to this many characters: the rest of a
+// name of millions says nothing more.
+constexpr size_t kMessageNameCharacters = 200;
+
 }  // namespace
+
+bool LongerThanFilesAllow(size_t folder_bytes, TextView rest) {
+  size_t total = folder_bytes, part = 0;
+  for (char16_t c : rest) {
+    if (c == u'/' || c == u'\\') {
+      part = 0;
+      ++total;
+      continue;
+    }
+    part += FewestBytes(c);
+    total += FewestBytes(c);
+    // PATH_MAX counts the terminating NUL.
+    if (part > NAME_MAX || total >= PATH_MAX) return true;
+  }
+  return false;
+}
 
 FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
   if (this != &other) {
@@ -105,6 +176,15 @@ Text NameAsText(std::string_view native) {
 StoryFolder::StoryFolder(std::string native)
     : native_(FolderPrefix(std::move(native))), dat_path_(NameAsText(native_)) {}
 
+std::string StoryFolder::MessageName(const Text& full_path) const {
+  Text name = RelativeName(full_path);
+  if (name.size() <= kMessageNameCharacters) return Printable(name);
+  size_t cut = kMessageNameCharacters;
+  if (name[cut - 1] >= 0xD800 && name[cut - 1] < 0xDC00) --cut;  // not half a pair
+  return Printable(TextView(name).substr(0, cut)) + "... (a name of " +
+         std::to_string(name.size()) + " characters)";
+}
+
 Text StoryFolder::RelativeName(const Text& full_path) const {
   if (full_path.compare(0, dat_path_.size(), dat_path_) == 0) {
     return full_path.substr(dat_path_.size());
@@ -114,6 +194,7 @@ Text StoryFolder::RelativeName(const Text& full_path) const {
 
 std::optional<std::string> StoryFolder::Resolve(const Text& full_path) const {
   if (full_path.find(u'\0') != Text::npos) return std::nullopt;
+  if (NameTooLong(full_path)) return std::nullopt;
   std::string folder;
   Text rest;
   if (full_path.compare(0, dat_path_.size(), dat_path_) == 0) {
@@ -214,15 +295,46 @@ FileDescriptor OpenRegularFile(const std::string& native, const std::string& nam
   return fd;
 }
 
+bool StoryFolder::NameTooLong(const Text& full_path) const {
+  return full_path.compare(0, dat_path_.size(), dat_path_) == 0
+             ? LongerThanFilesAllow(native_.size(), TextView(full_path).substr(dat_path_.size()))
+             : LongerThanFilesAllow(0, full_path);
+}
+
 FileDescriptor StoryFolder::Open(const Text& full_path) const {
-  const std::string name = ToUtf8(RelativeName(full_path));
+  const std::string name = MessageName(full_path);
+  // Refused before anything is built or looked for: no file has such a name.
+  if (NameTooLong(full_path)) {
+    throw RuntimeError(err::kFileNotFound, name + ": longer than a file's name can be");
+  }
   auto native = Resolve(full_path);
   if (!native) throw RuntimeError(err::kFileNotFound, name);
-  return OpenRegularFile(*native, name);
+  FileDescriptor fd = OpenRegularFile(*native, name);
+  if (!LeadsWhereItsNameDoes(fd.get(), *native)) {
+    throw RuntimeError(err::kPathAccess, name + " leads outside the story folder");
+  }
+  return fd;
+}
+
+bool StoryFolder::LeadsWhereItsNameDoes(int fd, const std::string& native) const {
+  if (native.compare(0, native_.size(), native_) != 0) return true;  // not the story's
+  std::optional<std::string> folder;
+  {
+    // Looked up once: a chain of jumps opens a script at every step.
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (folder_real_.empty()) folder_real_ = RealPath(native_).value_or("");
+    if (!folder_real_.empty()) folder = folder_real_;
+  }
+  std::optional<std::string> real = PathOfOpenFile(fd, native);
+  if (!folder || !real) return true;  // nothing to compare: the file was opened by its name
+  // Inside the story folder, through links or not.
+  if (real->compare(0, folder->size() + 1, *folder + "/") == 0) return true;
+  // Or where the name itself leads ("..\\" in a script), through no link.
+  return *real == Lexical(*folder + "/" + native.substr(native_.size()));
 }
 
 std::string StoryFolder::ReadWhole(const Text& full_path, size_t max_bytes, int too_large) const {
-  const std::string name = ToUtf8(RelativeName(full_path));
+  const std::string name = MessageName(full_path);
   FileDescriptor fd = Open(full_path);
   auto refuse = [&] {
     return RuntimeError(too_large,

@@ -52,6 +52,12 @@ RuntimeError FileError(int error, const std::string& name);
 // for a writer. name is the file's name for messages.
 FileDescriptor OpenRegularFile(const std::string& native, const std::string& name);
 
+// True when a name made of the folder's folder_bytes and rest cannot name
+// a file: one of its parts (between '/' or '\\') is longer than NAME_MAX
+// bytes, or the whole longer than PATH_MAX, in the fewest bytes any
+// encoding the name is looked for in would give it.
+bool LongerThanFilesAllow(size_t folder_bytes, TextView rest);
+
 // A file name as text: UTF-8 as it stands, anything else as the code page
 // 932 bytes a Windows author's tools (or an unzipped Japanese archive) wrote.
 Text NameAsText(std::string_view native);
@@ -73,10 +79,15 @@ class StoryFolder {
   // The part of full_path after dat_path(), for messages; full_path itself
   // when it does not start with it.
   Text RelativeName(const Text& full_path) const;
+  // The relative name as messages show it: control characters escaped,
+  // and a name longer than any file's cut short, with its length.
+  std::string MessageName(const Text& full_path) const;
+  // No file can have the name full_path gives (LongerThanFilesAllow).
+  bool NameTooLong(const Text& full_path) const;
 
   // The native path of the file (or folder) that full_path names, or
-  // nullopt. Below dat_path() a backslash is a folder separator, and each
-  // part of the name is taken by its exact name, then as its code page 932
+  // nullopt (also for a name too long to be a file's). Below dat_path() a backslash is a folder
+  // separator, and each part of the name is taken by its exact name, then as its code page 932
   // bytes, then by a case-insensitive match among the entries of its
   // folder (the first in byte order when several match). A name holding a
   // NUL character never resolves.
@@ -84,7 +95,9 @@ class StoryFolder {
 
   // Opens the regular file full_path names for reading. Anything else (a
   // folder, a FIFO, a device, a socket) is error 75 at once: nothing here
-  // waits for a writer. Other failures as FileError.
+  // waits for a writer. So is a file reached through a symbolic link that
+  // leads out of the story folder: a downloaded story cannot show any file
+  // its user may read. Other failures as FileError.
   FileDescriptor Open(const Text& full_path) const;
 
   // Reads the whole file; one that holds more than max_bytes is error
@@ -104,6 +117,10 @@ class StoryFolder {
   };
 
   std::optional<std::string> FindPart(const std::string& folder, const Text& part) const;
+  // The file open as fd, opened by the native path, lies inside the story
+  // folder, or where the path leads by its text alone (a name may go up
+  // with ".."; no link may take it elsewhere).
+  bool LeadsWhereItsNameDoes(int fd, const std::string& native) const;
   std::optional<std::string> FindIgnoringCase(const std::string& folder, const Text& part) const;
 
   std::string native_;
@@ -114,6 +131,7 @@ class StoryFolder {
   mutable std::mutex mutex_;
   mutable std::map<std::string, Listing> listings_;
   mutable long listings_read_ = 0;
+  mutable std::string folder_real_;  // the folder's real path, once known
 };
 
 }  // namespace yomite::platform

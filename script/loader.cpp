@@ -7,16 +7,14 @@
 namespace yomite {
 
 void Fom::OpenScript(const Text& name) {
-  ChainScope chain(*this);
+  ActionScope action(*this);
   BeginScript(name);
   Lbl_Click();
 }
 
 void Fom::BeginScript(const Text& name) {
-  if (++chain_opens_ > kMaxOpensPerChain) {
-    throw RuntimeError(err::kOutOfStack, "more than " + std::to_string(kMaxOpensPerChain) +
-                                             " scripts opened without showing a line of text");
-  }
+  budget_.CountOpen();
+  CheckBudget();
   w_.QstCom(0).SetVisible(false);
   w_.QstCom(1).SetVisible(false);
   s_.QstMode = kFalse;

@@ -31,9 +31,11 @@ void Fom::ClickMe_MouseDown(int16_t) { w_.ClickMe.SetBackColor(ui::kBlack); }
 void Fom::ClickMe_MouseUp(int16_t) { w_.ClickMe.SetBackColor(ui::kWhite); }
 
 void Fom::FastForward() {
-  // A story may cycle through prose lines without ever reaching a stop;
-  // the bound keeps the player responsive, and another right click goes on.
-  for (long steps = 0; steps < kMaxFastForwardSteps; ++steps) {
+  // A story may cycle through prose lines without ever reaching a stop. The
+  // loop starts no step once half the action's budget is spent, so the
+  // player stays responsive, and another right click goes on.
+  ActionScope action(*this);
+  while (!budget_.HalfSpent()) {
     if (s_.CurLine == script::kMarkGame || s_.CurLine == script::kMarkQst ||
         s_.CurLine == script::kMarkHtml || s_.NextLine == script::kMarkEnd ||
         s_.NextLine == script::kMarkBad) {
@@ -41,6 +43,7 @@ void Fom::FastForward() {
     }
     if (s_.QstMode == kTrue) return;
     if (w_.Fom.Ended()) return;
+    if (w_.Fom.EndRequested()) throw EndingNow{};
     Lbl_Click();
   }
 }

@@ -13,12 +13,24 @@ namespace yomite {
 using script::Command;
 
 void Fom::Lbl_Click() {
-  ChainScope chain(*this);
+  ActionScope action(*this);
   RunSteps();
 }
 
 void Fom::RunSteps() {
-  while (Step() == Next::kStepAgain) {
+  do {
+    budget_.CountStep();
+    CheckBudget();
+  } while (Step() == Next::kStepAgain);
+}
+
+void Fom::CheckBudget(int64_t picture_work) {
+  if (w_.Fom.EndRequested()) throw EndingNow{};
+  ActionBudget after = budget_;
+  after.CountPixels(picture_work);
+  if (after.Overdrawn()) {
+    throw RuntimeError(err::kOutOfStack,
+                       "more than " + after.WhatRanOut() + " without showing a line of text");
   }
 }
 
@@ -35,6 +47,7 @@ Fom::Next Fom::Step() {
   const bool at_end = p_.files.Eof(s_.FileNo);
   if (!at_end) {
     s_.NextLine = p_.files.LineInput(s_.FileNo);
+    budget_.CountCharacters(static_cast<int64_t>(s_.NextLine.size()));
     ++next_line_no_;
   }
   reading_line_no_ = 0;
@@ -60,6 +73,7 @@ Fom::Next Fom::Dispatch() {
   const Command command = script::Recognise(line);
   switch (command) {
     case Command::kImgNone:
+      CountPaint();
       w_.Img.Cls();
       return Next::kStepAgain;
 
@@ -77,7 +91,7 @@ Fom::Next Fom::Dispatch() {
       if (s_.Flags[flag] == (on_test ? kTrue : kFalse)) {
         // The named picture must exist and decode; what the area shows is
         // picture 3.
-        p_.pictures.LoadPicture(s_.DatPath + c.picture + u".jpg");
+        CountPicture(*p_.pictures.LoadPicture(s_.DatPath + c.picture + u".jpg"));
         ShowPicture(u"3");
       }
       w_.Lbl.SetCaption(u"");
@@ -150,6 +164,10 @@ void Fom::ShowProse() {
     w_.Lbl.AppendCaption(u"\r\n");
   } else {
     w_.Lbl.SetCaption(u"");
+  }
+  if (w_.Lbl.Caption().size() + s_.CurLine.size() > kMaxPageCharacters) {
+    throw RuntimeError(err::kOutOfMemory, "the page holds more than " +
+                                              std::to_string(kMaxPageCharacters) + " characters");
   }
   w_.Lbl.AppendCaption(s_.CurLine);
   w_.TimLbl.SetEnabled(true);

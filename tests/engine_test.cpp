@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
 #include <functional>
 
 #include "base/runtime_error.h"
@@ -93,7 +96,7 @@ TEST(Chains, AScriptThatJumpsToItselfEndsWithOutOfStackSpace) {
     EXPECT_EQ(error.number(), err::kOutOfStack);
     EXPECT_EQ(e.fom.Location().file, u"opn.dat");
     EXPECT_EQ(e.fom.Location().line, 2);
-    EXPECT_EQ(e.files.opens, Fom::kMaxOpensPerChain);
+    EXPECT_EQ(e.files.opens, ActionBudget::kLimits.opens);
   }
 }
 
@@ -104,10 +107,176 @@ TEST(Chains, FastForwardThroughAProseCycleStopsAtItsBound) {
   e.Start();
   long before = e.files.opens;
   e.mouse.Press(&e.w.Lbl, ui::kRightButton);
-  EXPECT_EQ(e.files.opens - before, Fom::kMaxFastForwardSteps);
+  EXPECT_EQ(e.files.opens - before, ActionBudget::kLimits.opens / 2);
   e.mouse.Release(&e.w.Lbl, ui::kRightButton);
   EXPECT_EQ(e.w.Lbl.Caption(), u"round and round") << "the game goes on after the bound";
   EXPECT_EQ(e.w.ClickMe.BackColor(), ui::kWhite);
+}
+
+// One budget for each user action: every case would run for minutes
+// (or for ever) without it. A fast-forward stops quietly once half of it
+// is spent; a chain that spends all of it is error 28. Each prints the
+// CPU time its action took, a figure for the notes, not a bound.
+struct BudgetCase {
+  const char* name;
+  std::function<void(const fs::path&)> make;
+  bool right_click;  // else the start-up's first chain is the action
+  int error;         // 0: the action ends quietly
+  const char* ran_out;
+};
+void PrintTo(const BudgetCase& c, std::ostream* os) { *os << c.name; }
+
+class ActionBudgetTest : public ::testing::TestWithParam<BudgetCase> {};
+
+TEST_P(ActionBudgetTest, EndsTheActionWithinItsBudget) {
+  const BudgetCase& c = GetParam();
+  fs::path dat = FreshFolder(std::string("budget-") + c.name);
+  c.make(dat);
+  Engine e(dat);
+  int error = 0;
+  std::string message;
+  const std::clock_t began = std::clock();
+  try {
+    e.Start();
+    if (c.right_click) e.mouse.Press(&e.w.Lbl, ui::kRightButton);
+  } catch (const RuntimeError& thrown) {
+    error = thrown.number();
+    message = thrown.message();
+  }
+  const double cpu_ms = 1000.0 * double(std::clock() - began) / CLOCKS_PER_SEC;
+  const ActionBudget& b = e.fom.budget();
+  std::printf(
+      "[ figures  ] %s: %.0f ms of CPU; %lld steps, %lld opens, %lld characters, %lld "
+      "pixels\n",
+      c.name, cpu_ms, (long long)b.spent().steps, (long long)b.spent().opens,
+      (long long)b.spent().characters, (long long)b.spent().pixels);
+  EXPECT_EQ(error, c.error) << message;
+  if (c.error) {
+    EXPECT_NE(message.find(std::string("more than ") + c.ran_out), std::string::npos) << message;
+  } else {
+    EXPECT_TRUE(b.HalfSpent());
+    EXPECT_FALSE(b.Overdrawn());
+    EXPECT_EQ(e.s().QstMode, kFalse) << "the story was not at a stop";
+  }
+}
+
+std::string JumpLine(const std::string& to) { return ">ive>" + to + "\r\n"; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Chains, ActionBudgetTest,
+    ::testing::Values(BudgetCase{"TenJumpScriptsBetweenProseLines",
+                                 [](const fs::path& d) {
+                                   WriteFile(d / "opn.dat", "prose\r\n" + JumpLine("j0"));
+                                   for (int i = 0; i < 10; ++i) {
+                                     WriteFile(
+                                         d / ("j" + std::to_string(i) + ".dat"),
+                                         JumpLine(i < 9 ? "j" + std::to_string(i + 1) : "opn"));
+                                   }
+                                 },
+                                 true, 0, ""},
+                      BudgetCase{"ACycleOfTenThousandEmptyLines",
+                                 [](const fs::path& d) {
+                                   // A lone CR ends a line as CR LF does.
+                                   WriteFile(d / "opn.dat",
+                                             std::string(10000, '\r') + JumpLine("opn"));
+                                 },
+                                 false, err::kOutOfStack, "4000000 lines executed"},
+                      BudgetCase{"AJumpCycleShowingAPictureEach",
+                                 [](const fs::path& d) {
+                                   WriteFile(d / "p.jpg", PictureBytes(64, 64));
+                                   WriteFile(d / "opn.dat", ">img>p\r\n" + JumpLine("opn"));
+                                 },
+                                 false, err::kOutOfStack, "1000000000 pixels decoded and painted"},
+                      BudgetCase{"FastForwardOverLinesOfAMegabyte",
+                                 [](const fs::path& d) {
+                                   WriteFile(d / "opn.dat",
+                                             std::string(1 << 20, 'a') + "\r\n" + JumpLine("opn"));
+                                 },
+                                 true, 0, ""}),
+    [](const ::testing::TestParamInfo<BudgetCase>& info) { return std::string(info.param.name); });
+
+// The bundled story's actions, every kind, over games with every pattern of
+// picks: the largest of each part must stay far below the budget, so no
+// real story comes near it. Prints the largest figures.
+TEST(ActionBudgetTest, TheBundledStorysLargestActionIsFarBelowTheBudget) {
+  ActionBudget::Limits largest{};
+  auto note = [&largest](const ActionBudget& b) {
+    largest.steps = std::max(largest.steps, b.spent().steps);
+    largest.opens = std::max(largest.opens, b.spent().opens);
+    largest.characters = std::max(largest.characters, b.spent().characters);
+    largest.pixels = std::max(largest.pixels, b.spent().pixels);
+  };
+  long actions = 0;
+  for (int game = 0; game < 16; ++game) {
+    Engine e(YOMITE_DEMO_DAT, 1920, 1080);
+    e.Start();
+    note(e.fom.budget());
+    for (int pick = 0; pick < 12 && !e.w.Fom.Ended(); ++pick) {
+      // Half the games right-click through each scene at once, the others
+      // read it by the timer and right-click through what is left.
+      if (game % 2) {
+        e.mouse.Press(&e.w.Lbl, ui::kRightButton);
+        note(e.fom.budget());
+        ++actions;
+      }
+      for (int tick = 0; tick < 400 && e.s().QstMode == kFalse; ++tick) {
+        if (e.w.TimLbl.Enabled()) {
+          e.w.TimLbl.Tick();
+        } else {
+          e.mouse.Click(&e.w.ClickMe, ui::kLeftButton);
+        }
+        note(e.fom.budget());
+        ++actions;
+      }
+      e.mouse.Press(&e.w.Lbl, ui::kRightButton);
+      note(e.fom.budget());
+      // Each game takes its own pattern of the two buttons.
+      e.mouse.Click(&e.w.QstCom((game >> (pick % 4)) & 1), ui::kLeftButton);
+      note(e.fom.budget());
+      actions += 2;
+    }
+  }
+  std::printf(
+      "[ figures  ] largest of %ld actions: %lld steps, %lld opens, %lld characters, "
+      "%lld pixels\n",
+      actions, (long long)largest.steps, (long long)largest.opens, (long long)largest.characters,
+      (long long)largest.pixels);
+  const ActionBudget::Limits& limit = ActionBudget::kLimits;
+  EXPECT_GT(largest.steps, 0);
+  EXPECT_LT(largest.steps * 100, limit.steps);
+  EXPECT_LT(largest.opens * 100, limit.opens);
+  EXPECT_LT(largest.characters * 100, limit.characters);
+  EXPECT_LT(largest.pixels * 10, limit.pixels);
+}
+
+// A page that is never cleared grows by one line an action: at its limit it
+// is "Out of memory" at the line that would pass it, not gigabytes later.
+TEST(Chains, APageThatIsNeverClearedStopsAtItsLimit) {
+  fs::path dat = FreshFolder("page-limit");
+  const std::string line(1 << 20, 'a');
+  std::string bytes = ">p\r\n";
+  for (int block = 0; block < 8; ++block) {
+    for (int i = 0; i < 10; ++i) bytes += line + "\r\n";
+    bytes += "\r\n";  // the first place of the next page: the page stays
+  }
+  WriteFile(dat / "opn.dat", bytes);
+  Engine e(dat);
+  e.Start();
+  try {
+    for (int action = 0; action < 200; ++action) {
+      if (e.w.TimLbl.Enabled()) {
+        e.w.TimLbl.Tick();
+      } else {
+        e.mouse.Click(&e.w.ClickMe, ui::kLeftButton);
+      }
+    }
+    FAIL() << "the page grew past its limit";
+  } catch (const RuntimeError& error) {
+    EXPECT_EQ(error.number(), err::kOutOfMemory);
+    EXPECT_EQ(error.message(), "Out of memory: the page holds more than 67108864 characters");
+    EXPECT_LE(e.w.Lbl.Caption().size(), Fom::kMaxPageCharacters);
+    EXPECT_GT(e.w.Lbl.Caption().size(), Fom::kMaxPageCharacters - line.size() - 4);
+  }
 }
 
 TEST(Chains, APickWhoseSceneRestartsTheGameCountsIntoTheNewGame) {

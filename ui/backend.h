@@ -31,6 +31,11 @@ class Backend {
   virtual void MessageBox(const Text& text, const Text& title) = 0;
   // Destroys the window and ends the program; no further handler runs.
   virtual void End() = 0;
+  // Asked between the steps of a long action: has the user asked the
+  // program to end (End, closing the window, a signal)? Then the action is
+  // left where it is and the program ends at once. Cheap enough to ask
+  // after every line.
+  virtual bool EndRequested() = 0;
 };
 
 }  // namespace yomite::ui

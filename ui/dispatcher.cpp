@@ -1,5 +1,6 @@
 #include "ui/dispatcher.h"
 
+#include "base/action_budget.h"
 #include "base/last_resort.h"
 #include "ui/timer.h"
 
@@ -28,6 +29,8 @@ bool Dispatcher::Guard(const std::function<void()>& handler) {
   try {
     handler();
     return !window_.Ended();
+  } catch (const EndingNow&) {
+    // The action was left for the end the backend handles next.
   } catch (...) {
     // Whatever a handler throws, ours or a library's, ends the story as its
     // run-time error; running out of memory is error 7.

@@ -60,7 +60,8 @@ class HeadlessBackend : public Backend {
   void Resize(int width_px, int height_px);
   // The user closed the window.
   void Close();
-  // A close request that arrives while a handler runs.
+  // A close request that arrives while a handler runs: the handler stops at
+  // its next step, then the window closes.
   void RequestClose() { close_requested_ = true; }
 
   bool ended() const { return ended_; }
@@ -75,6 +76,9 @@ class HeadlessBackend : public Backend {
   void PictureBoxChanged(PictureBox& box, PictureChange change) override;
   void MessageBox(const Text& text, const Text& title) override;
   void End() override;
+  // A close asked for while a handler runs ends that handler's action at
+  // its next step, as the player's does.
+  bool EndRequested() override { return close_requested_; }
 
   // Observers for a transcript.
   std::function<void(const MessageBoxShown&)> on_message_box;

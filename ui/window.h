@@ -113,6 +113,11 @@ class Window {
   void MessageBox(const Text& text, const Text& title) { backend_.MessageBox(text, title); }
   void End();
   bool Ended() const { return ended_; }
+  bool EndRequested() { return !ended_ && backend_.EndRequested(); }
+
+  // The control whose click ends the program, which a backend looks for
+  // among the clicks still waiting while a long action runs.
+  const Control* end_control = nullptr;
 
   // Window events, raised by the backend.
   std::function<void()> on_load;

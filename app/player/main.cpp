@@ -19,6 +19,7 @@
 #include "app/version.h"
 #include "base/command_line.h"
 #include "base/last_resort.h"
+#include "base/printable.h"
 #include "platform/mci/mci_interpreter.h"
 #include "platform/render/jpeg_loader.h"
 #include "platform/script_files.h"
@@ -147,7 +148,7 @@ int Play(int argc, char** argv, std::chrono::steady_clock::time_point main_start
   backend->error_location = [&fom]() -> std::string {
     ScriptLocation at = fom.Location();
     if (at.file.empty()) return {};
-    return "in " + ToUtf8(at.file) + ", line " + std::to_string(at.line);
+    return "in " + Printable(at.file) + ", line " + std::to_string(at.line);
   };
   backend->on_first_wait = [&media] { media.StartPending(); };
 #ifdef YOMITE_STARTUP_STAMP

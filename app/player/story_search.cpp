@@ -70,8 +70,10 @@ bool HoldsStory(const std::string& folder) {
   if (!IsFolder(folder)) return false;
   const platform::StoryFolder dat(folder);
   std::optional<std::string> first = dat.Resolve(dat.dat_path() + u"opn.dat");
+  // A FIFO or a device there is the story's, and opening it is the error
+  // the tools give too (75), not a reason to look for another story.
   struct stat st;
-  return first && ::stat(first->c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  return first && ::stat(first->c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 StorySearch FindStory(const StoryPlaces& places) {

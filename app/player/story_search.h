@@ -32,7 +32,8 @@ struct StorySearch {
 };
 
 // A folder holds a story when it holds the first script, "opn.dat" (found
-// by the story's own name rules, so "OPN.DAT" counts).
+// by the story's own name rules, so "OPN.DAT" counts), as anything but a
+// folder: what is not a regular file is refused when it is opened.
 bool HoldsStory(const std::string& folder);
 
 StorySearch FindStory(const StoryPlaces& places);

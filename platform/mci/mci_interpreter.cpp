@@ -122,7 +122,7 @@ uint32_t MciInterpreter::Open(const Command& c) {
   // being read leaves the story silent.
   const StoryFolder no_story("");
   const StoryFolder& folder = options_.story ? *options_.story : no_story;
-  const std::string name = ToUtf8(folder.RelativeName(c.device));
+  const std::string name = folder.MessageName(c.device);
   std::string file;
   try {
     file = folder.ReadWhole(c.device, midi::kMaxMidiFileBytes, err::kOutOfMemory);

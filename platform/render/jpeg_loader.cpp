@@ -53,6 +53,8 @@ struct DecodeState {
   jpeg_progress_mgr progress;
   std::jmp_buf jump;
   bool too_many_scans = false;
+  const PictureLoader::Watch* watch = nullptr;
+  std::exception_ptr left;  // what the watch answered
   // The first warning, as the decoder words it ("Premature end of JPEG
   // file"): the story checker reports pictures that decode only in part.
   std::string warning;
@@ -84,9 +86,16 @@ void NoteWarning(j_common_ptr info, int level) {
 // libjpeg calls this often while it reads, and sees each new scan.
 void WatchScans(j_common_ptr info) {
   auto* d = reinterpret_cast<j_decompress_ptr>(info);
+  DecodeState& state = StateOf(info);
   if (d->input_scan_number > kMaxPictureScans) {
-    StateOf(info).too_many_scans = true;
+    state.too_many_scans = true;
     JumpOut(info);
+  }
+  // A large picture takes seconds: the end of the program does not wait,
+  // nor does the action's budget.
+  if (state.watch && *state.watch) {
+    const int64_t work = int64_t{d->image_width} * d->image_height * (3 + d->input_scan_number);
+    if ((state.left = (*state.watch)(work))) JumpOut(info);
   }
 }
 
@@ -162,6 +171,7 @@ bool RunDecoder(Decoding& job, std::string_view bytes, std::string_view name) {
     jpeg_read_scanlines(info, job.rows.data() + info->output_scanline,
                         info->output_height - info->output_scanline);
   }
+  picture.scans = std::max(1, info->input_scan_number);
   // The rest of the stream (a trailer, the end marker) need not be read.
   jpeg_abort_decompress(info);
   return true;
@@ -169,9 +179,12 @@ bool RunDecoder(Decoding& job, std::string_view bytes, std::string_view name) {
 
 }  // namespace
 
-Picture DecodeJpeg(std::string_view bytes, std::string_view name) {
+Picture DecodeJpeg(std::string_view bytes, std::string_view name,
+                   const PictureLoader::Watch* watch) {
   Decoding job;
+  job.state.watch = watch;
   if (!RunDecoder(job, bytes, name)) {
+    if (job.state.left) std::rethrow_exception(job.state.left);
     if (job.state.too_many_scans) {
       throw RuntimeError(err::kInvalidPicture, std::string(name) + " has more than " +
                                                    std::to_string(kMaxPictureScans) + " scans");
@@ -192,9 +205,9 @@ Picture DecodeJpeg(std::string_view bytes, std::string_view name) {
 }
 
 PicturePtr JpegPictureLoader::LoadPicture(const Text& path) {
-  std::string name = ToUtf8(folder_.RelativeName(path));
+  std::string name = folder_.MessageName(path);
   std::string bytes = folder_.ReadWhole(path, max_file_bytes_, err::kInvalidPicture);
-  return std::make_shared<const Picture>(DecodeJpeg(bytes, name));
+  return std::make_shared<const Picture>(DecodeJpeg(bytes, name, &watch));
 }
 
 }  // namespace yomite::platform

@@ -27,8 +27,10 @@ inline constexpr size_t kMaxPictureFileBytes = size_t{64} << 20;
 // its data goes, with the decoder's warning in the picture. Throws
 // RuntimeError 481 (with name in its detail) when the bytes are not a JPEG
 // that can be decoded, the picture is too large or has too many scans, and 7
-// when memory runs out.
-Picture DecodeJpeg(std::string_view bytes, std::string_view name);
+// when memory runs out. watch, when given, is asked as the decoding goes on
+// (see PictureLoader::watch); what it answers is thrown.
+Picture DecodeJpeg(std::string_view bytes, std::string_view name,
+                   const PictureLoader::Watch* watch = nullptr);
 
 // Loads story pictures from the data folder: the file name is resolved with
 // the story's name rules (backslashes, any letter case). Safe to use from

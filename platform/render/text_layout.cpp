@@ -67,8 +67,14 @@ std::vector<Cluster> Clusters(TextView line) {
 
 class LineWrapper {
  public:
-  LineWrapper(TextView line, int width, TextMeasurer& measurer, std::vector<Text>& out)
-      : line_(line), clusters_(Clusters(line)), width_(width), measurer_(measurer), out_(out) {}
+  LineWrapper(TextView line, int width, TextMeasurer& measurer, std::vector<Text>& out,
+              size_t max_lines = SIZE_MAX)
+      : line_(line),
+        clusters_(Clusters(line)),
+        width_(width),
+        measurer_(measurer),
+        out_(out),
+        max_lines_(max_lines) {}
 
   void Run() {
     const size_t n = clusters_.size();
@@ -77,7 +83,7 @@ class LineWrapper {
       return;
     }
     size_t start = 0;
-    while (start < n) {
+    while (start < n && out_.size() < max_lines_) {
       const size_t fit = LastFit(start);
       if (fit == n) {
         out_.emplace_back(Span(start, n));
@@ -186,6 +192,7 @@ class LineWrapper {
   int width_;
   TextMeasurer& measurer_;
   std::vector<Text>& out_;
+  size_t max_lines_;
 };
 
 }  // namespace
@@ -239,10 +246,11 @@ void GrowingCaptionLines::Clear() {
 }
 
 const std::vector<Text>& GrowingCaptionLines::Update(TextView caption, bool extends, int width,
-                                                     TextMeasurer& measurer) {
-  if (!extends || width != width_ || caption.size() < length_) {
+                                                     TextMeasurer& measurer, size_t max_lines) {
+  if (!extends || width != width_ || max_lines != max_lines_ || caption.size() < length_) {
     Clear();
     width_ = width;
+    max_lines_ = max_lines;
   } else if (caption.size() == length_) {
     return lines_;
   }
@@ -259,7 +267,7 @@ void GrowingCaptionLines::Wrap(TextView caption, int width, TextMeasurer& measur
   lines_.resize(tail_line_);
   size_t start = tail_start_;
   bool tail_found = false;
-  for (;;) {
+  while (lines_.size() < max_lines_) {
     const size_t stop = caption.find_first_of(u"\r\n", start);
     // The last line may grow, and so may a line that a CR ends at the very
     // end: an LF appended next makes that one break, not two.
@@ -270,7 +278,11 @@ void GrowingCaptionLines::Wrap(TextView caption, int width, TextMeasurer& measur
       tail_line_ = lines_.size();
     }
     TextView line = caption.substr(start, stop == TextView::npos ? TextView::npos : stop - start);
-    LineWrapper(line, width, measurer, lines_).Run();
+    // Of a line longer than the lines left could show (a character is a
+    // pixel wide at the least), the rest is never seen.
+    const size_t shown = (max_lines_ - lines_.size()) * static_cast<size_t>(std::max(width, 1));
+    if (max_lines_ != SIZE_MAX && line.size() > shown) line = line.substr(0, shown);
+    LineWrapper(line, width, measurer, lines_, max_lines_).Run();
     if (stop == TextView::npos) break;
     start = stop + 1;
     if (caption[stop] == u'\r' && start < caption.size() && caption[start] == u'\n') ++start;

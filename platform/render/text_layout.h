@@ -3,6 +3,8 @@
 // the usual Japanese line-breaking rules (kinsoku).
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "base/text.h"
@@ -56,11 +58,14 @@ std::vector<Text> WrapCaption(TextView caption, int width, TextMeasurer& measure
 // costs each redraw the same.
 class GrowingCaptionLines {
  public:
-  // The lines of caption as WrapCaption gives them. extends says that
+  // The lines of caption as WrapCaption gives them, the first max_lines
+  // of them at most: a label shows no more than its height holds, and a
+  // page of megabytes need not be wrapped beyond that. extends says that
   // caption is the caption of the last call with text appended (or
-  // nothing); the lines are made anew otherwise, and when width changed.
-  const std::vector<Text>& Update(TextView caption, bool extends, int width,
-                                  TextMeasurer& measurer);
+  // nothing); the lines are made anew otherwise, and when width or
+  // max_lines changed.
+  const std::vector<Text>& Update(TextView caption, bool extends, int width, TextMeasurer& measurer,
+                                  size_t max_lines = SIZE_MAX);
   // Forgets the lines: the next Update makes them anew.
   void Clear();
   // Hands the lines over, and forgets them.
@@ -74,6 +79,7 @@ class GrowingCaptionLines {
   size_t tail_start_ = 0;  // where its last line, which may still grow, starts
   size_t tail_line_ = 0;   // the first display line of that line
   int width_ = -1;
+  size_t max_lines_ = SIZE_MAX;
 };
 
 }  // namespace yomite::render

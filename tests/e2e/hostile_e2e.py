@@ -141,9 +141,11 @@ def error_ends(proc, err_path, number, what, within=ERROR_WITHIN_S):
             break
         time.sleep(0.1)
     took = time.monotonic() - started
+    cpu = -1.0
     if proc.poll() is None:
         e2e.check(e2e.box_shown(screen), what + ": the error box within %.0f s" % within)
         peak = peak_mb(proc)
+        cpu = cpu_ticks(proc) / os.sysconf("SC_CLK_TCK")
         subprocess.run(["xdotool", "key", "Return"], env=screen.env, check=True, timeout=20)
     else:
         peak = -1
@@ -151,7 +153,8 @@ def error_ends(proc, err_path, number, what, within=ERROR_WITHIN_S):
         status = proc.wait(timeout=ERROR_WITHIN_S)
     except subprocess.TimeoutExpired:
         raise e2e.Failure(what + ": the player did not end after its error")
-    print("measured: %s: error shown after %.1f s, peak memory %.0f MB" % (what, took, peak))
+    print("measured: %s: error shown after %.1f s (%.1f s of CPU since the start), peak memory "
+          "%.0f MB" % (what, took, cpu, peak))
     e2e.check(status == 1, what + ": exits with status 1, not a signal (got %s)" % status)
     err = stderr_of(err_path)
     e2e.check("yomite: Run-time error %d:" % number in err,
@@ -285,6 +288,240 @@ def huge_line(player, display, work):
         stop(proc)
 
 
+# --- One action bounded as a whole, and ending never late.
+
+def ends_on_signal(proc, number, what, within=END_WITHIN_S):
+    """Sends the signal and returns how long the player took to exit; it
+    must exit with 128 + the signal, after its own clean-up."""
+    peak = peak_mb(proc)
+    sent = time.monotonic()
+    proc.send_signal(number)
+    try:
+        status = proc.wait(timeout=30)
+    except subprocess.TimeoutExpired:
+        raise e2e.Failure(what + ": signal %d did not end the player within 30 s" % number)
+    took = time.monotonic() - sent
+    print("measured: %s: signal %d to exit %.0f ms, peak memory %.0f MB" %
+          (what, number, took * 1000, peak))
+    e2e.check(status == 128 + number,
+              what + ": exits with status %d (got %s)" % (128 + number, status))
+    e2e.check(took < within, what + ": ends within %.0f s of the signal" % within)
+    return took
+
+
+def busy_for(proc, what, clicked):
+    wait_idle(proc, what)
+    took = time.monotonic() - clicked - 0.5
+    print("measured: %s: the action took %.0f ms (%.1f s of CPU since the start), peak memory "
+          "%.0f MB" % (what, took * 1000, cpu_ticks(proc) / os.sysconf("SC_CLK_TCK"),
+                        peak_mb(proc)))
+    return took
+
+
+def jump_scripts(n):
+    """A prose line and n scripts that only jump on, in a cycle: one
+    right-click opened 1.1 million scripts with n = 10."""
+    scripts = {"opn.dat": ["跳ぶ前の行です。", ">ive>j0"]}
+    for i in range(n):
+        scripts["j%d.dat" % i] = [">ive>j%d" % (i + 1) if i + 1 < n else ">ive>opn"]
+    return scripts
+
+
+def jumps_under_right_click(player, display, work):
+    import signal
+    exe = e2e.install_player(player, os.path.join(work, "jumps"), jump_scripts(10), {})
+    screen = e2e.Screen(display)
+    for number in (None, "End", signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+        what = "10 jump scripts, right-click" + (
+            "" if number is None else ", End" if number == "End" else ", signal %d" % number)
+        proc, _ = launch(exe, display, work, "jumps")
+        try:
+            first_page(screen, what)
+            clicked = time.monotonic()
+            screen.click(400, 500, button=3)
+            if number is None:
+                busy_for(proc, what, clicked)  # stops quietly at its bound
+                end_at_once(proc, screen, what)
+            elif number == "End":
+                time.sleep(0.1)  # in the middle of the fast-forward
+                end_at_once(proc, screen, what)
+            else:
+                time.sleep(0.1)  # in the middle of the fast-forward
+                ends_on_signal(proc, number, what)
+        finally:
+            stop(proc)
+
+
+def picture_cycle(player, display, work):
+    # A jump cycle that shows a full-screen picture each time round: error
+    # 28 once the action has decoded and painted its budget of pixels.
+    def picture(path):
+        subprocess.run(["convert", "-size", "1920x1080", "plasma:", "-quality", "80", path],
+                       check=True, timeout=60)
+    exe = e2e.install_player(player, os.path.join(work, "pcycle"), {
+        "opn.dat": [">img>p", ">ive>opn"]}, {"p.jpg": picture})
+    proc, err_path = launch(exe, display, work, "pcycle")
+    try:
+        error_ends(proc, err_path, 28, "a jump cycle with a picture each", within=60)
+    finally:
+        stop(proc)
+
+
+def slow_pictures(player, display, work):
+    # 20 pictures of 100 scans each in a chain: the budget ends it with
+    # error 28 after a few; End clicked meanwhile ends the player first.
+    def slow(path):
+        plain = path + ".plain.jpg"
+        subprocess.run(["convert", "-size", "2000x2000", "plasma:", "-interlace", "JPEG",
+                        "-sampling-factor", "1x1", "-quality", "90", plain],
+                       check=True, timeout=120)
+        with open(plain, "rb") as f:
+            data = f.read()
+        os.remove(plain)
+        last, end = data.rfind(b"\xff\xda"), data.rfind(b"\xff\xd9")
+        scans = data.count(b"\xff\xda")
+        with open(path, "wb") as f:
+            f.write(data[:end] + data[last:end] * (100 - scans) + data[end:])
+    lines = ["遅い絵が続きます。"] + [">img>s"] * 20 + ["終わり"]
+    exe = e2e.install_player(player, os.path.join(work, "slow"), {"opn.dat": lines},
+                             {"s.jpg": slow})
+    screen = e2e.Screen(display)
+    proc, err_path = launch(exe, display, work, "slow")
+    try:
+        first_page(screen, "slow pictures")
+        time.sleep(0.2)
+        screen.click(400, 500)
+        error_ends(proc, err_path, 28, "20 slow pictures in a chain", within=60)
+    finally:
+        stop(proc)
+    proc, err_path = launch(exe, display, work, "slow")
+    try:
+        first_page(screen, "slow pictures, End")
+        time.sleep(0.2)
+        screen.click(400, 500)
+        time.sleep(0.3)
+        end_at_once(proc, screen, "End during 20 slow pictures")
+    finally:
+        stop(proc)
+
+
+def sparse_lines(path, first, count, fill):
+    """A script whose first line is first, then a new page of count lines of
+    16 MB less two bytes of fill (a hole in the file when fill is NUL)."""
+    size = (16 << 20) - 2
+    with open(path, "wb") as f:
+        f.write(first.encode("cp932") + b"\r\n>p\r\n")  # waits for a click
+        for _ in range(count):
+            if fill == b"\0":
+                f.seek(size, os.SEEK_CUR)
+            else:
+                f.write(fill * size)
+            f.write(b"\r\n")
+
+
+def long_lines(player, display, work):
+    # Fast-forward over a page of 16 MB lines (of letters, then of NULs):
+    # the characters it may read stop it quietly, and End answers while the
+    # text runs on.
+    for fill, what in ((b"a", "16 MB lines"), (b"\0", "16 MB NUL lines")):
+        folder = os.path.join(work, "long")
+        if os.path.exists(folder):
+            subprocess.run(["rm", "-rf", folder], check=True)
+        exe = e2e.install_player(player, folder, {"opn.dat": []}, {})
+        # Three lines: a page of more would pass the page's limit (error 7).
+        sparse_lines(os.path.join(folder, "dat", "opn.dat"), "長い行の前です。", 3, fill)
+        screen = e2e.Screen(display)
+        proc, _ = launch(exe, display, work, "long")
+        try:
+            e2e.wait_for(screen, what + ": the first line waits", e2e.clickme_shown)
+            # The text runs on by itself after the fast-forward: End is
+            # clicked while it does.
+            screen.click(400, 500, button=3)
+            time.sleep(1.0)
+            end_at_once(proc, screen, "End after a fast-forward over " + what)
+        finally:
+            stop(proc)
+
+
+def empty_line_cycle(player, display, work):
+    # 10,000 empty lines that jump to their own start: error 28 at once
+    # (the lines it may execute), and SIGTERM while the box is up ends it.
+    import signal
+    exe = e2e.install_player(player, os.path.join(work, "empty"), {
+        "opn.dat": [""] * 10_000 + [">ive>opn"]}, {})
+    proc, err_path = launch(exe, display, work, "empty")
+    try:
+        started = time.monotonic()
+        screen = e2e.Screen(display)
+        e2e.wait_for(screen, "empty cycle: the error box", e2e.box_shown)
+        print("measured: a cycle of 10,000 empty lines: error box after %.1f s" %
+              (time.monotonic() - started))
+        ends_on_signal(proc, signal.SIGTERM, "SIGTERM at the error of an empty-line cycle")
+    finally:
+        stop(proc)
+    e2e.check("Run-time error 28:" in stderr_of(err_path),
+              "empty cycle: error 28 on standard error")
+
+
+def huge_name(player, display, work):
+    # A picture named by 3 million characters: error 53 at once, its name
+    # cut short in the message.
+    exe = e2e.install_player(player, os.path.join(work, "name"), {
+        "opn.dat": [">img>" + "名" * 3_000_000]}, {})
+    proc, err_path = launch(exe, display, work, "name")
+    try:
+        error_ends(proc, err_path, 53, "a picture name of 3 million characters")
+    finally:
+        stop(proc)
+    err = stderr_of(err_path)
+    e2e.check(len(err) < 2000, "huge name: the message is cut short (%d bytes)" % len(err))
+
+
+def growing_page(player, display, work):
+    # 16 MB lines of NULs from a sparse file, one a tick onto one page: the
+    # page's limit ends it with error 7 after a few, not at 2.7 GB.
+    folder = os.path.join(work, "grow")
+    exe = e2e.install_player(player, folder, {"opn.dat": []}, {})
+    sparse_lines(os.path.join(folder, "dat", "opn.dat"), "伸びる頁の前です。", 10, b"\0")
+    screen = e2e.Screen(display)
+    proc, err_path = launch(exe, display, work, "grow")
+    try:
+        e2e.wait_for(screen, "growing page: the first line waits", e2e.clickme_shown)
+        screen.click((e2e.CLICKME[0] + e2e.CLICKME[2]) // 2, (e2e.CLICKME[1] + e2e.CLICKME[3]) // 2)
+        error_ends(proc, err_path, 7, "a page of 16 MB NUL lines that grows", within=60)
+    finally:
+        stop(proc)
+
+
+def not_the_story(player, display, work):
+    # opn.dat a FIFO: error 75 as the tools say, not "no story to play";
+    # then a picture linked to a file outside the story folder: error 75,
+    # and nothing of that file is shown.
+    folder = os.path.join(work, "fifo")
+    exe = e2e.install_player(player, folder, {}, {})
+    os.mkfifo(os.path.join(folder, "dat", "opn.dat"))
+    proc, err_path = launch(exe, display, work, "fifo")
+    try:
+        error_ends(proc, err_path, 75, "opn.dat a FIFO")
+    finally:
+        stop(proc)
+    e2e.check("opn.dat is a FIFO" in stderr_of(err_path), "FIFO: named as a FIFO")
+
+    folder = os.path.join(work, "link")
+    exe = e2e.install_player(player, folder, {
+        "opn.dat": [">img>outside", "見えません。"]}, {})
+    with open(os.path.join(work, "outside.jpg"), "wb") as f:
+        f.write(b"\xff\xd8 not the story's")
+    os.symlink(os.path.join(work, "outside.jpg"), os.path.join(folder, "dat", "outside.jpg"))
+    proc, err_path = launch(exe, display, work, "link")
+    try:
+        error_ends(proc, err_path, 75, "a picture linked out of the story folder")
+    finally:
+        stop(proc)
+    e2e.check("outside.jpg leads outside the story folder" in stderr_of(err_path),
+              "link: says it leads outside")
+
+
 def main():
     if len(sys.argv) != 2:
         print(__doc__)
@@ -293,7 +530,9 @@ def main():
     missing = e2e.xvfb.missing_tools(("xdotool", "import", "convert"))
     if missing is not None:
         return missing
-    cases = [music_flood, huge_music_file, picture_bomb, endless_page]
+    cases = [music_flood, huge_music_file, picture_bomb, endless_page, jumps_under_right_click,
+             picture_cycle, slow_pictures, long_lines, empty_line_cycle, huge_name,
+             not_the_story, growing_page]
     if sanitized(player):
         print("note: the player is built with AddressSanitizer: no address limit, and no 200 MB line")
     else:

@@ -486,7 +486,7 @@ std::vector<Row> Rows() {
        },
        [](Player& p) { p.mouse.Click(&p.w.Lbl, ui::kRightButton); }, Plays(),
        [](Player& p) {
-         EXPECT_GE(p.files.opens, Fom::kMaxFastForwardSteps / 3) << "the loop ended early";
+         EXPECT_GE(p.files.opens, ActionBudget::kLimits.opens / 2) << "the loop ended early";
          // The right click's own click step follows the bound: the game
          // goes on from wherever the loop stopped.
          const long reads = p.files.reads;
@@ -509,9 +509,11 @@ std::vector<Row> Rows() {
        },
        Plays(),
        [](Player& p) {
-         // The fast-forward ran to its stop, the menu at the end of b.dat.
-         EXPECT_EQ(p.s().CurLine, u"終");
-         EXPECT_EQ(p.fom.Location().file, u"b.dat");
+         // The fast-forward stopped at the step after the close, never
+         // reaching b.dat.
+         EXPECT_EQ(p.files.reads, 10);
+         EXPECT_EQ(p.fom.Location().file, u"opn.dat");
+         EXPECT_EQ(p.s().NextLine, u"行9");
          NothingRunsAfterTheEnd(p);
        }});
   add({"CloseDuringAChainOfCommands",
@@ -527,9 +529,10 @@ std::vector<Row> Rows() {
        },
        Plays(),
        [](Player& p) {
-         EXPECT_EQ(p.w.Lbl.Caption(), u"着いた");
-         EXPECT_EQ(p.s().Flags['a'], kTrue);
-         EXPECT_EQ(p.s().Flags['b'], kTrue);
+         // The chain stopped at the step after the close.
+         EXPECT_EQ(p.files.reads, 500);
+         EXPECT_EQ(p.w.Lbl.Caption(), u"始め");
+         EXPECT_EQ(p.s().Flags['b'], kFalse);
          NothingRunsAfterTheEnd(p);
        }});
   add({"CloseDuringTheFirstStepsOfAScene",
@@ -543,8 +546,11 @@ std::vector<Row> Rows() {
        },
        Plays(),
        [](Player& p) {
-         EXPECT_EQ(p.w.Lbl.Caption(), u"場面");
-         EXPECT_EQ(p.s().DayCnt, 1) << "the pick counted its day before the close";
+         // The scene's first steps stopped at the close: its flag is set, its
+         // page not shown, and the pick, left before its end, counted no day.
+         EXPECT_EQ(p.s().Flags['c'], kTrue);
+         EXPECT_EQ(p.w.Lbl.Caption(), u"");
+         EXPECT_EQ(p.s().DayCnt, 0);
          NothingRunsAfterTheEnd(p);
        }});
   return rows;

@@ -6,6 +6,7 @@
 #include <turbojpeg.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -275,6 +276,37 @@ TEST(JpegDecode, ScansUpToTheLimitDecodeAScanBombIsInvalid) {
   e = ErrorOf([&] { DecodeJpeg(bomb, "bomb.jpg"); });
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
   EXPECT_EQ(e.number, err::kInvalidPicture);
+}
+
+// The watch sees the work grow scan by scan and may leave the decoding at
+// any point, with whatever it answers thrown; without an answer the
+// picture decodes whole.
+TEST(JpegDecode, AWatchSeesTheWorkGrowAndMayLeaveTheDecoding) {
+  const int w = 256, h = 256;
+  const std::string progressive = RepeatLastScan(
+      EncodeRgb(Gradient(w, h), w, h, {.subsampling = TJSAMP_420, .progressive = true}), 40);
+  const int scans = CountScans(progressive);
+  std::vector<int64_t> seen;
+  PictureLoader::Watch note = [&](int64_t work) -> std::exception_ptr {
+    seen.push_back(work);
+    return nullptr;
+  };
+  Picture whole = DecodeJpeg(progressive, "p.jpg", &note);
+  EXPECT_EQ(whole.scans, scans);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  EXPECT_EQ(seen.back(), int64_t{w} * h * (3 + scans));
+
+  const int64_t limit = int64_t{w} * h * 20;
+  long asked = 0;
+  PictureLoader::Watch stop = [&](int64_t work) -> std::exception_ptr {
+    ++asked;
+    if (work <= limit) return nullptr;
+    return std::make_exception_ptr(RuntimeError(err::kOutOfStack, "work"));
+  };
+  Outcome e = ErrorOf([&] { DecodeJpeg(progressive, "p.jpg", &stop); });
+  EXPECT_EQ(e.number, err::kOutOfStack);
+  EXPECT_LT(asked, static_cast<long>(seen.size())) << "the decoding went on after the answer";
 }
 
 class JpegLoaderTest : public ::testing::Test {

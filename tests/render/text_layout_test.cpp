@@ -222,10 +222,12 @@ TEST(GrowingCaptionLines, AppendedPiecesWrapAsTheWholeCaptionDoes) {
   std::mt19937 random(12);
   for (int round = 0; round < 200; ++round) {
     SCOPED_TRACE(round);
-    GrowingCaptionLines lines;
+    GrowingCaptionLines lines, first_lines;
     CountingMeasurer measurer;
     Text caption;
     const int width = 40 + static_cast<int>(random() % 120);
+    // What a label of a few lines' height shows.
+    const size_t shown = 1 + random() % 6;
     for (int step = 0; step < 30; ++step) {
       bool extends = true;
       if (random() % 12 == 0) {
@@ -234,8 +236,29 @@ TEST(GrowingCaptionLines, AppendedPiecesWrapAsTheWholeCaptionDoes) {
       }
       caption += pieces[random() % pieces.size()];
       const Lines& got = lines.Update(caption, extends, width, measurer);
-      ASSERT_EQ(Show(got), Show(Wrap(caption, width))) << ToUtf8(caption);
+      const Lines all = Wrap(caption, width);
+      ASSERT_EQ(Show(got), Show(all)) << ToUtf8(caption);
+      const Lines& first = first_lines.Update(caption, extends, width, measurer, shown);
+      ASSERT_EQ(Show(first), Show(Lines(all.begin(), all.begin() + std::min(shown, all.size()))))
+          << ToUtf8(caption);
     }
+  }
+}
+
+// A page of lines of megabytes: only what the label shows is wrapped, however
+// long the lines, and appending to them costs nothing more.
+TEST(GrowingCaptionLines, LinesBelowWhatIsShownAreNotWrapped) {
+  for (char16_t c : {u'a', u'\0', u'あ'}) {
+    GrowingCaptionLines lines;
+    CountingMeasurer measurer;
+    Text caption(4'000'000, c);
+    const Lines& got = lines.Update(caption, false, 200, measurer, 12);
+    EXPECT_LE(got.size(), 12u);
+    EXPECT_LT(measurer.measured, 100'000u) << int(c);
+    caption += u"\r\n" + Text(4'000'000, c);
+    measurer.measured = 0;
+    lines.Update(caption, true, 200, measurer, 12);
+    EXPECT_LT(measurer.measured, 100'000u) << int(c);
   }
 }
 

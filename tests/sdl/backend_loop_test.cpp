@@ -10,8 +10,10 @@
 #include <thread>
 #include <vector>
 
+#include "base/action_budget.h"
 #include "base/runtime_error.h"
 #include "tests/sdl/backend_fixture.h"
+#include "ui/command_button.h"
 #include "ui/label.h"
 #include "ui/timer.h"
 
@@ -102,6 +104,80 @@ TEST_F(LoopTest, MouseButtonsBecomeTheControlsEvents) {
   EXPECT_EQ(log_, (std::vector<std::string>{"down 1", "up 1", "click", "down 2", "up 2", "click",
                                             "down 4", "up 4", "double", "up 1"}));
 }
+
+// A handler that runs long asks between its steps whether the program is to
+// end: a quit, a close of the window or a left press on End waiting in the
+// queue says yes (the handler is left, the window unloads), anything else
+// no, and the event is handled after the handler as ever.
+struct EndCase {
+  const char* name;
+  SDL_Event event;
+  bool ends;
+};
+void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
+
+SDL_Event Event(uint32_t type, uint8_t window_event = 0) {
+  SDL_Event e{};
+  e.type = type;
+  e.window.event = window_event;
+  return e;
+}
+
+SDL_Event Press(uint8_t button, int x, int y) {
+  SDL_Event e{};
+  e.type = SDL_MOUSEBUTTONDOWN;
+  e.button.button = button;
+  e.button.state = SDL_PRESSED;
+  e.button.clicks = 1;
+  e.button.x = x;
+  e.button.y = y;
+  return e;
+}
+
+class EndRequestTest : public testing::BackendTest,
+                       public ::testing::WithParamInterface<EndCase> {};
+
+TEST_P(EndRequestTest, ALongHandlerIsLeftOnlyForARequestToEnd) {
+  CommandButton end(*window_, "EndCom");
+  testing::PlaceInPixels(end, 0, 0, 100, 40);
+  window_->end_control = &end;
+  std::vector<std::string> log;
+  end.on_click = [&] { log.push_back("End clicked"); };
+  window_->on_unload = [&] { log.push_back("unload"); };
+  window_->on_activate = [&] {
+    Push(GetParam().event);
+    const auto began = Clock::now();
+    // Steps of a millisecond for 300 ms, asking between each.
+    while (Clock::now() - began < std::chrono::milliseconds(300)) {
+      if (window_->EndRequested()) {
+        log.push_back("left");
+        throw EndingNow{};
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    log.push_back("ran to its end");
+    PushQuit();
+  };
+  EXPECT_EQ(backend_->Run(*window_), 0);
+  if (GetParam().ends) {
+    EXPECT_EQ(log, (std::vector<std::string>{"left", "unload"}));
+  } else {
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.front(), "ran to its end");
+    EXPECT_EQ(log.back(), "unload");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Loop, EndRequestTest,
+    ::testing::Values(EndCase{"Quit", Event(SDL_QUIT), true},
+                      EndCase{"Close", Event(SDL_WINDOWEVENT, SDL_WINDOWEVENT_CLOSE), true},
+                      EndCase{"LeftPressOnEnd", Press(SDL_BUTTON_LEFT, 50, 20), true},
+                      EndCase{"RightPressOnEnd", Press(SDL_BUTTON_RIGHT, 50, 20), false},
+                      EndCase{"LeftPressElsewhere", Press(SDL_BUTTON_LEFT, 300, 300), false},
+                      EndCase{"Resize", Event(SDL_WINDOWEVENT, SDL_WINDOWEVENT_RESIZED), false},
+                      EndCase{"Motion", Event(SDL_MOUSEMOTION), false}),
+    [](const ::testing::TestParamInfo<EndCase>& info) { return std::string(info.param.name); });
 
 TEST_F(LoopTest, ARunTimeErrorIsReportedInABoxAndOnStandardErrorThenEnds) {
   Timer timer(*window_, "TimLbl", 100, true);

@@ -3,6 +3,7 @@
 #include "app/player/story_search.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <map>
 
@@ -88,6 +89,13 @@ TEST(StorySearch, AStoryIsAFolderHoldingTheFirstScriptInAnyCase) {
   EXPECT_FALSE(HoldsStory((t.root / "other/dat").string())) << "scripts but no opn.dat";
   fs::create_directories(t.root / "dir/dat/opn.dat");
   EXPECT_FALSE(HoldsStory((t.root / "dir/dat").string())) << "opn.dat must be a file";
+  // Not a regular file, but there: opening it is the error the tools give.
+  fs::create_directories(t.root / "fifo/dat");
+  ASSERT_EQ(::mkfifo((t.root / "fifo/dat/opn.dat").c_str(), 0600), 0);
+  EXPECT_TRUE(HoldsStory((t.root / "fifo/dat").string()));
+  fs::create_directories(t.root / "zero/dat");
+  fs::create_symlink("/dev/zero", t.root / "zero/dat/opn.dat");
+  EXPECT_TRUE(HoldsStory((t.root / "zero/dat").string()));
   WriteFile(t.root / "file", "x");
   EXPECT_FALSE(HoldsStory((t.root / "file").string()));
   EXPECT_FALSE(HoldsStory((t.root / "missing").string()));

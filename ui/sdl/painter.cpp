@@ -59,7 +59,8 @@ void Painter::Mark(const SDL_Rect& rect) {
   if (SDL_IntersectRect(&rect, &output, &cut)) marks_.push_back(cut);
 }
 
-const std::vector<Text>& Painter::CaptionLines(const Control& control, int width, int pixel_size) {
+const std::vector<Text>& Painter::CaptionLines(const Control& control, int width, int pixel_size,
+                                               size_t max_lines) {
   static const std::vector<Text> kNone;
   TTF_Font* font = fonts_ ? fonts_->Get(pixel_size) : nullptr;
   if (!font) return kNone;
@@ -69,7 +70,7 @@ const std::vector<Text>& Painter::CaptionLines(const Control& control, int width
   cached.caption_sets = control.CaptionSets();
   cached.pixel_size = pixel_size;
   TtfMeasurer measurer(font);
-  return cached.lines.Update(control.Caption(), extends, width, measurer);
+  return cached.lines.Update(control.Caption(), extends, width, measurer, max_lines);
 }
 
 void Painter::DrawLines(const std::vector<Text>& lines, const SDL_Rect& rect, int pixel_size,
@@ -133,7 +134,10 @@ void Painter::PaintLabel(const Control& label) {
   int size = PixelSize(label.FontSize() > 0 ? label.FontSize() : label.window().DefaultFontSize());
   Color color = label.Enabled() ? label.ForeColor() : kDimmedText;
   Align align = centred_.count(&label) ? Align::kCentre : Align::kLeft;
-  DrawLines(CaptionLines(label, rect.w, size), rect, size, ToSdl(color), align, false);
+  // Lines below the label's height are cut off: they need no wrapping.
+  const int skip = fonts_ ? std::max(1, fonts_->LineHeight(size)) : 1;
+  const size_t shown = static_cast<size_t>(rect.h / skip + 1);
+  DrawLines(CaptionLines(label, rect.w, size, shown), rect, size, ToSdl(color), align, false);
 }
 
 void Painter::FocusMark(const SDL_Rect& face, Color color) {

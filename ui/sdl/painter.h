@@ -93,7 +93,9 @@ class Painter {
   // Lines from the top of rect (or centred in it), cut off at its edges.
   void DrawLines(const std::vector<Text>& lines, const SDL_Rect& rect, int pixel_size,
                  SDL_Color color, Align align, bool centre_vertically);
-  const std::vector<Text>& CaptionLines(const Control& control, int width, int pixel_size);
+  // The caption's lines, the first max_lines of them at most.
+  const std::vector<Text>& CaptionLines(const Control& control, int width, int pixel_size,
+                                        size_t max_lines = SIZE_MAX);
   void Fill(const SDL_Rect& rect, Color color);
   void Frame(const SDL_Rect& rect, Color color);
   // Notes that rect may now differ from the back colour.

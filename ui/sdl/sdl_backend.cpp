@@ -14,6 +14,7 @@
 
 #include "base/printable.h"
 #include "ui/sdl/desktop_dpi.h"
+#include "ui/sdl/end_request.h"
 #include "ui/sdl/icon.h"
 #include "ui/sdl/wayland_seat.h"
 #include "ui/sdl/x11_cover.h"
@@ -67,6 +68,10 @@ constexpr uint64_t kPumpEveryMs = 100;
 // Events handled in one pass before the timers get their turn, so a flood
 // of pointer motion cannot hold the text back.
 constexpr int kMaxEventsPerPass = 64;
+
+// While a long action runs, how often it looks for a request to end in the
+// queue: often enough that End answers within a frame or two.
+constexpr uint64_t kEndPeekEveryMs = 20;
 
 // The first frame writes every pixel of the software renderer's frame, a
 // full-screen buffer the system hands out page by page as it is first
@@ -124,6 +129,7 @@ bool DrawsIntoWindowSurface(SDL_Renderer* renderer) {
 }  // namespace
 
 std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::string* error) {
+  CatchEndSignals();
   // The first click on the window counts even when it was not focused.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   // A reader waiting on a page is idle: the screen saver may come on.
@@ -328,10 +334,12 @@ int SdlBackend::Run(Window& window) {
     }
   }
   Hide();
+  if (int signal = CaughtEndSignal()) return 128 + signal;
   return dispatch_->failed() ? 1 : 0;
 }
 
 void SdlBackend::RunPass(SDL_Event& event) {
+  if (CaughtEndSignal()) quit_requested_ = true;
   if (x11_ && x11_->WindowGone()) quit_requested_ = true;
   CoverAgain();
   if (quit_requested_) {
@@ -373,7 +381,7 @@ void SdlBackend::RunPass(SDL_Event& event) {
     last_pump_ = Now();
     got = timeout < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, timeout);
   }
-  for (int n = 0; got && !ended_; ++n) {
+  for (int n = 0; got && !ended_ && !quit_requested_; ++n) {
     Handle(event);
     if (n + 1 >= kMaxEventsPerPass) break;
     got = SDL_PollEvent(&event);
@@ -381,9 +389,31 @@ void SdlBackend::RunPass(SDL_Event& event) {
 }
 
 bool SdlBackend::WaitForEvent(SDL_Event* event) {
-  if (!sleeper_) return SDL_WaitEvent(event) != 0;
-  while (!SDL_PollEvent(event)) sleeper_->SleepIfIdle(int(kPumpEveryMs));
+  while (!SDL_PollEvent(event)) {
+    if (CaughtEndSignal()) {
+      quit_requested_ = true;
+      return false;
+    }
+    if (sleeper_) {
+      sleeper_->SleepIfIdle(int(kPumpEveryMs));
+    } else {
+      SDL_WaitEventTimeout(nullptr, int(kPumpEveryMs));
+    }
+  }
   return true;
+}
+
+bool SdlBackend::EndRequested() {
+  if (quit_requested_ || CaughtEndSignal()) return true;
+  const uint64_t now = Now();
+  if (now < last_end_peek_ + kEndPeekEveryMs) return false;
+  last_end_peek_ = now;
+  quit_requested_ = QueueAsksToEnd([this](int x, int y) {
+    double px = 0, py = 0;
+    ToPixels(x, y, &px, &py);
+    return model_ && model_->end_control && model_->ControlAt(px, py) == model_->end_control;
+  });
+  return quit_requested_;
 }
 
 void SdlBackend::TakeFocus() {

@@ -77,6 +77,9 @@ class SdlBackend : public Backend {
   void PictureBoxChanged(PictureBox& box, PictureChange change) override;
   void MessageBox(const Text& text, const Text& title) override;
   void End() override;
+  // Signals are noted at once; the queue is looked at every few
+  // milliseconds at most.
+  bool EndRequested() override;
 
   // For tests and measurements: attaches a window without running it, and
   // draws it at once.
@@ -150,6 +153,7 @@ class SdlBackend : public Backend {
   // The screen may no longer be covered: see X11Cover.
   bool cover_pending_ = false;
   uint64_t last_pump_ = 0;
+  uint64_t last_end_peek_ = 0;
   Window* model_ = nullptr;
   // The story's handlers, once a window is attached.
   std::optional<Dispatcher> dispatch_;

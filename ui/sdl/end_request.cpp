@@ -1,0 +1,56 @@
+#include "ui/sdl/end_request.h"
+
+#include <SDL.h>
+#include <signal.h>
+
+#include <atomic>
+
+namespace yomite::ui::sdl {
+
+namespace {
+
+std::atomic<int> caught_signal{0};
+
+void NoteSignal(int signal) { caught_signal.store(signal, std::memory_order_relaxed); }
+
+// Events looked at per kind; a flood of other events of the same kind
+// ahead of the one that ends hides it only until the next look.
+constexpr int kPeekedPerKind = 64;
+
+template <typename Match>
+bool QueueHolds(uint32_t type, Match match) {
+  SDL_Event events[kPeekedPerKind];
+  int n = SDL_PeepEvents(events, kPeekedPerKind, SDL_PEEKEVENT, type, type);
+  for (int i = 0; i < n; ++i) {
+    if (match(events[i])) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void CatchEndSignals() {
+  // SDL would turn SIGTERM and SIGINT into a quit event of its own, seen
+  // only when the queue is next read, and leave SIGHUP to end us at once.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  struct sigaction action {};
+  action.sa_handler = &NoteSignal;
+  sigemptyset(&action.sa_mask);
+  // No SA_RESTART: a wait for the window system returns at once.
+  action.sa_flags = 0;
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+int CaughtEndSignal() { return caught_signal.load(std::memory_order_relaxed); }
+
+bool QueueAsksToEnd(const std::function<bool(int x, int y)>& on_end) {
+  SDL_PumpEvents();
+  return QueueHolds(SDL_QUIT, [](const SDL_Event&) { return true; }) ||
+         QueueHolds(SDL_WINDOWEVENT,
+                    [](const SDL_Event& e) { return e.window.event == SDL_WINDOWEVENT_CLOSE; }) ||
+         QueueHolds(SDL_MOUSEBUTTONDOWN, [&](const SDL_Event& e) {
+           return e.button.button == SDL_BUTTON_LEFT && on_end(e.button.x, e.button.y);
+         });
+}
+
+}  // namespace yomite::ui::sdl
