@@ -115,7 +115,13 @@ TEST(Memory, WalksATreeDeeperThanTheDescriptorLimit) {
   long peak = CheckingPeakMb(built.dat, &errors, 64);
   ASSERT_GE(peak, 0) << "the checking child failed";
   EXPECT_EQ(errors, 1) << "the missing script in the deepest script found";
-  EXPECT_LT(peak, 100) << "MB at the peak";
+  // Growing with the square of the depth, this tree took some 300 MB.
+#ifdef __SANITIZE_ADDRESS__
+  constexpr long kSanitizerMb = 120;  // AddressSanitizer's shadow and quarantine
+#else
+  constexpr long kSanitizerMb = 0;
+#endif
+  EXPECT_LT(peak, 100 + kSanitizerMb) << "MB at the peak";
 }
 
 }  // namespace
