@@ -100,8 +100,8 @@ TEST_F(BareXServer, TheWindowCoversTheDisplayWithOneFrameBufferAndShowsItsFirstF
   EXPECT_EQ(frame->h, bounds.h);
 }
 
-// Where the window is black the first frame is left to the server's own
-// black; all the rest must be on the screen exactly as drawn.
+// The first frame, presented just after the server mapped the window and
+// painted it black, must be on the screen exactly as drawn.
 TEST_F(BareXServer, TheFirstFrameOnTheServersBlackShowsAllThatWasDrawn) {
   SdlBackend* backend = backend_.get();
   int width = backend->ScreenWidthPx(), height = backend->ScreenHeightPx();

@@ -43,20 +43,11 @@ void Painter::DropTextures() { texts_.Clear(); }
 void Painter::Fill(const SDL_Rect& rect, Color color) {
   SDL_SetRenderDrawColor(renderer_, color.r, color.g, color.b, 255);
   SDL_RenderFillRect(renderer_, &rect);
-  if (color != back_) Mark(rect);
 }
 
 void Painter::Frame(const SDL_Rect& rect, Color color) {
   SDL_SetRenderDrawColor(renderer_, color.r, color.g, color.b, 255);
   SDL_RenderDrawRect(renderer_, &rect);
-  if (color != back_) Mark(rect);
-}
-
-void Painter::Mark(const SDL_Rect& rect) {
-  int width = 0, height = 0;
-  if (SDL_GetRendererOutputSize(renderer_, &width, &height) != 0) return;
-  SDL_Rect output{0, 0, width, height}, cut{};
-  if (SDL_IntersectRect(&rect, &output, &cut)) marks_.push_back(cut);
 }
 
 const std::vector<Text>& Painter::CaptionLines(const Control& control, int width, int pixel_size,
@@ -88,8 +79,6 @@ void Painter::DrawLines(const std::vector<Text>& lines, const SDL_Rect& rect, in
       int x = align == Align::kCentre ? rect.x + (rect.w - drawn.width) / 2 : rect.x;
       SDL_Rect to{x, y, drawn.width, drawn.height};
       SDL_RenderCopy(renderer_, drawn.texture, nullptr, &to);
-      SDL_Rect shown{};
-      if (SDL_IntersectRect(&to, &rect, &shown)) Mark(shown);
     }
     y += skip;
   }
@@ -98,8 +87,6 @@ void Painter::DrawLines(const std::vector<Text>& lines, const SDL_Rect& rect, in
 
 void Painter::PaintBackOnly(const Window& window) {
   Color back = window.BackColor();
-  back_ = back;
-  marks_.clear();
   SDL_SetRenderDrawColor(renderer_, back.r, back.g, back.b, 255);
   SDL_RenderSetClipRect(renderer_, nullptr);
   SDL_RenderClear(renderer_);
@@ -157,7 +144,6 @@ void Painter::FocusMark(const SDL_Rect& face, Color color) {
   }
   SDL_SetRenderDrawColor(renderer_, color.r, color.g, color.b, 255);
   SDL_RenderDrawPoints(renderer_, dots.data(), int(dots.size()));
-  if (color != back_) Mark(r);
 }
 
 void Painter::PaintButton(const Control& button, bool pressed, bool focused) {
@@ -197,7 +183,6 @@ void Painter::PaintPictureBox(const PictureBox& box, PictureBuffers& buffers) {
   if (SDL_Texture* texture = buffer.Texture(renderer_)) {
     SDL_Rect to{rect.x, rect.y, buffer.width(), buffer.height()};
     SDL_RenderCopy(renderer_, texture, nullptr, &to);
-    Mark(to);
   } else {
     Fill(rect, box.BackColor());
   }

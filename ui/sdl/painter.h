@@ -68,11 +68,6 @@ class Painter {
   MessageBoxLayout LayoutMessageBox(TextView text, TextView title, int width, int height);
   void PaintMessageBox(const MessageBoxLayout& box, bool ok_pressed);
 
-  // Where the frame since the last PaintWindow differs from the window's
-  // back colour: outside these rectangles it is that colour alone. Cut to
-  // the renderer's output.
-  const std::vector<SDL_Rect>& Marks() const { return marks_; }
-
   // Once per presented frame.
   void EndFrame() { texts_.EndFrame(); }
   // The renderer lost its textures.
@@ -98,8 +93,6 @@ class Painter {
                                         size_t max_lines = SIZE_MAX);
   void Fill(const SDL_Rect& rect, Color color);
   void Frame(const SDL_Rect& rect, Color color);
-  // Notes that rect may now differ from the back colour.
-  void Mark(const SDL_Rect& rect);
 
   struct CachedLines {
     uint64_t caption_sets = 0;
@@ -114,8 +107,6 @@ class Painter {
   double dpi_ = kStandardDpi;
   std::map<const Control*, CachedLines> caption_lines_;
   std::set<const Control*> centred_;
-  Color back_{};
-  std::vector<SDL_Rect> marks_;
 };
 
 // A control's rectangle on whole pixels.

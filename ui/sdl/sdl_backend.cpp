@@ -238,12 +238,12 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
     if (error) *error = SDL_GetError();
     return nullptr;
   }
-  b->software_ = DrawsIntoWindowSurface(b->renderer_);
+  const bool software = DrawsIntoWindowSurface(b->renderer_);
   int frame_w = 0, frame_h = 0;
   SDL_GetWindowSizeInPixels(b->window_, &frame_w, &frame_h);
   // A window beyond the bound is asked for a smaller size before it is
   // drawn: its full-size frame is not made (see UpdateSize).
-  if (b->software_ && BoundedInnerSize(frame_w, frame_h) == PixelSize{frame_w, frame_h}) {
+  if (software && BoundedInnerSize(frame_w, frame_h) == PixelSize{frame_w, frame_h}) {
     PrefaultSoftwareFrame(b->window_);
   }
   if (covered) {
@@ -688,22 +688,14 @@ void SdlBackend::Draw() {
     }
   }
   if (box_) painter_->PaintMessageBox(*box_, box_ok_pressed_);
-  bool only_marks = false;
   if (show_pending_) {
     show_pending_ = false;
     SDL_ShowWindow(window_);
     TakeFocus();
-    // The server has just painted the window black; where the first frame
-    // is black too it need not read it. The first read of a full-screen
-    // frame costs it 10 to 20 ms, every page of it new to the server.
-    only_marks = software_ && black_by_server_ && model_->BackColor() == kBlack;
   }
-  if (only_marks) {
-    const std::vector<SDL_Rect>& marks = painter_->Marks();
-    SDL_UpdateWindowSurfaceRects(window_, marks.data(), int(marks.size()));
-  } else {
-    SDL_RenderPresent(renderer_);
-  }
+  // Every frame, the first too, goes through the renderer: a window with a
+  // renderer may not have its surface sent by other means.
+  SDL_RenderPresent(renderer_);
   if (x11_) x11_->Present(window_);
   painter_->EndFrame();
   if (!font_checked_) CheckFont();

@@ -166,10 +166,9 @@ class SdlBackend : public Backend {
   // The window was asked to be mapped and SDL not told yet; it is told
   // just before the first frame is presented.
   bool show_pending_ = false;
-  // The X server fills the window black wherever we have not drawn.
+  // The X server paints the window black as it maps it: no black frame of
+  // our own is presented before the first page.
   bool black_by_server_ = false;
-  // The renderer draws into the window's own surface.
-  bool software_ = false;
   bool ended_ = false;
   // Drawing the window ran out of memory: only its back colour is drawn.
   bool window_unpaintable_ = false;
