@@ -245,6 +245,7 @@ class ChainCounter {
     }
     after_text_ = false;
     if (f.ShowsText()) {
+      if (counting_) ++chain_.work.steps;  // the step that shows it
       End();
       chain_ = Chain{};
       chain_.start = f.number + 1;
