@@ -40,6 +40,13 @@ class ActionBudget {
   void CountOpen() { ++spent_.opens; }
   void CountCharacters(int64_t n) { spent_.characters += n; }
   void CountPixels(int64_t n) { spent_.pixels += n; }
+  // Work counted elsewhere, every part at once.
+  void Count(const Limits& work) {
+    spent_.steps += work.steps;
+    spent_.opens += work.opens;
+    spent_.characters += work.characters;
+    spent_.pixels += work.pixels;
+  }
 
   const Limits& spent() const { return spent_; }
   const Limits& limits() const { return limits_; }

@@ -19,10 +19,8 @@ void Fom::ShowPicture(const Text& name) {
 }
 
 void Fom::CountPicture(const platform::Picture& picture) {
-  // Decoding costs about three passes over the picture, and one more for
-  // each scan of a progressive one; painting it stretched is a pass over
-  // the picture area.
-  budget_.CountPixels(int64_t{picture.width} * picture.height * (3 + picture.scans));
+  // Painting it stretched is a pass over the picture area.
+  budget_.CountPixels(picture.DecodeWork());
   CountPaint();
 }
 

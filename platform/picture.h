@@ -24,6 +24,10 @@ struct Picture {
   // Passes the decoder made over the picture: 1 for a baseline picture,
   // one per scan for a progressive one.
   int scans = 1;
+
+  // The work of decoding it as one user action's budget counts it: about
+  // three passes over the picture, and one more for each scan.
+  int64_t DecodeWork() const { return int64_t{width} * height * (3 + scans); }
 };
 
 using PicturePtr = std::shared_ptr<const Picture>;

@@ -88,7 +88,7 @@ int ExpectedErrorNumber(const std::string& code) {
     return 53;
   }
   if (code == code::kBadPicture) return 481;
-  if (code == code::kJumpCycle) return 28;
+  if (code == code::kJumpCycle || code == code::kOverBudget) return 28;
   return -1;
 }
 

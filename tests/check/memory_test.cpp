@@ -55,17 +55,19 @@ long CheckingPeakMb(const std::filesystem::path& dat, int* errors, rlim_t max_fi
 
 TEST(Memory, StaysFlatHoweverManyLinesAScriptHas) {
   // 4 million lines: blank ones, text, and flags set on and off between
-  // lines of text, each in a script that ends with an error on its last line.
+  // lines of text, each in a script that ends with an error on its last line
+  // (the blank lines run in one action, and overdraw it first).
   const std::string blank = "\r\n";
   const std::string text = yomite::testing::ScriptBytes("本文") + "\r\n";
   const std::string toggle = ">on>a\r\n" + text + ">off>a\r\n" + text;
   struct {
     const char* what;
     std::string lines;
+    int errors;
   } cases[] = {
-      {"blank", std::string()},
-      {"text", std::string()},
-      {"toggles", std::string()},
+      {"blank", std::string(), 2},
+      {"text", std::string(), 1},
+      {"toggles", std::string(), 1},
   };
   for (int i = 0; i < 4'000'000; ++i) cases[0].lines += blank;
   for (int i = 0; i < 1'000'000; ++i) cases[1].lines += text;
@@ -80,7 +82,7 @@ TEST(Memory, StaysFlatHoweverManyLinesAScriptHas) {
     int errors = 0;
     long peak = CheckingPeakMb(built.dat, &errors);
     ASSERT_GE(peak, 0) << "the checking child failed";
-    EXPECT_EQ(errors, 1) << "the jump to a missing script on the last line";
+    EXPECT_EQ(errors, c.errors) << "the jump to a missing script on the last line";
     // The scripts are 8 to 9 MB; holding them line by line took about 190
     // times that.
     EXPECT_LT(peak, 150) << "MB at the peak";

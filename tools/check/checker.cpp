@@ -288,6 +288,8 @@ Report CheckStory(const std::string& dir, bool with_graph) {
     for (const Site& s : f.related) cycle_sites.emplace(s.file, s.line, s.column);
   }
   out.insert(out.end(), cycles.begin(), cycles.end());
+  std::vector<Finding> overdrawn = FindOverdrawnChains(story, scripts);
+  out.insert(out.end(), overdrawn.begin(), overdrawn.end());
 
   if (opn.error == 0) {
     // A script left unreached by a misspelt name: the line that meant it.

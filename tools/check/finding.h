@@ -55,6 +55,7 @@ inline constexpr const char* kBadPicture = "bad-picture";
 inline constexpr const char* kMissingScene = "missing-scene";
 inline constexpr const char* kMissingOpn = "missing-opn";
 inline constexpr const char* kJumpCycle = "jump-cycle";
+inline constexpr const char* kOverBudget = "over-budget";
 // Warnings: the story runs, but not as it reads.
 inline constexpr const char* kKeywordInProse = "keyword-in-prose";
 inline constexpr const char* kKeywordInArgument = "keyword-in-argument";
@@ -81,23 +82,14 @@ inline constexpr const char* kOutsideFolder = "outside-folder";
 inline constexpr const char* kUnusedPicture = "unused-picture";
 
 // Every code above, in the order the manual lists them.
-inline constexpr const char* kAll[] = {kNegativeCut,       kEmptyFlag,
-                                       kBadFlag,           kMissingScript,
-                                       kUnreadableScript,  kMissingPicture,
-                                       kUnreadablePicture, kBadPicture,
-                                       kMissingScene,      kMissingOpn,
-                                       kJumpCycle,         kLineEnds,
-                                       kKeywordInProse,    kKeywordInArgument,
-                                       kIgnoredText,       kFlagExtraText,
-                                       kBlankInName,       kSwInName,
-                                       kNotAKeyword,       kMarkerNotExact,
-                                       kBadEncoding,       kLoneLf,
-                                       kDeadLine,          kNeverTaken,
-                                       kPossibleJumpCycle, kUnreachedScript,
-                                       kMissingMusic,      kBadMusic,
-                                       kPartialPicture,    kUtf8Script,
-                                       kByteOrderMark,     kOutsideFolder,
-                                       kUnusedPicture};
+inline constexpr const char* kAll[] = {
+    kNegativeCut,       kEmptyFlag,         kBadFlag,       kMissingScript,  kUnreadableScript,
+    kMissingPicture,    kUnreadablePicture, kBadPicture,    kMissingScene,   kMissingOpn,
+    kJumpCycle,         kOverBudget,        kLineEnds,      kKeywordInProse, kKeywordInArgument,
+    kIgnoredText,       kFlagExtraText,     kBlankInName,   kSwInName,       kNotAKeyword,
+    kMarkerNotExact,    kBadEncoding,       kLoneLf,        kDeadLine,       kNeverTaken,
+    kPossibleJumpCycle, kUnreachedScript,   kMissingMusic,  kBadMusic,       kPartialPicture,
+    kUtf8Script,        kByteOrderMark,     kOutsideFolder, kUnusedPicture};
 }  // namespace code
 
 }  // namespace yomite::check

@@ -204,6 +204,171 @@ class StepPicker {
   bool done_ = false;          // the script always leaves before the lines to come
 };
 
+// Sums of work saturate far above any limit, so that a hostile story's
+// sums cannot overflow.
+int64_t Plus(int64_t a, int64_t b) {
+  constexpr int64_t kCap = int64_t{1} << 60;
+  return std::min(a + b, kCap);
+}
+
+void Add(ActionBudget::Limits& to, const ActionBudget::Limits& work) {
+  to.steps = Plus(to.steps, work.steps);
+  to.opens = Plus(to.opens, work.opens);
+  to.characters = Plus(to.characters, work.characters);
+  to.pixels = Plus(to.pixels, work.pixels);
+}
+
+bool Overdraws(const ActionBudget::Limits& work, std::string* what = nullptr) {
+  ActionBudget budget;
+  budget.Count(work);
+  if (what) *what = budget.WhatRanOut();
+  return budget.Overdrawn();
+}
+
+// Counts the chains of a script as its lines are read (see Chain). The
+// step that runs a line has read the next one ahead: a chain counts the
+// characters of the lines after those it runs.
+class ChainCounter {
+ public:
+  ChainCounter(ScriptInfo& info, StoryFolder& folder) : info_(info), folder_(folder) {
+    // Opening the script, and the step that reads its first line ahead.
+    chain_.start = 1;
+    chain_.work.opens = 1;
+    chain_.work.steps = 1;
+  }
+
+  void Take(const LineFacts& f, size_t characters) {
+    if (done_) return;
+    // The line after a line of text was read before the chain began.
+    if (counting_ && !after_text_) {
+      chain_.work.characters = Plus(chain_.work.characters, static_cast<int64_t>(characters));
+    }
+    after_text_ = false;
+    if (f.ShowsText()) {
+      if (counting_) ++chain_.work.steps;  // the step that shows it
+      End();
+      chain_ = Chain{};
+      chain_.start = f.number + 1;
+      counting_ = after_text_ = true;
+      return;
+    }
+    if (counting_) ++chain_.work.steps;
+    // A line that ends the program ends the chain's count.
+    const bool flag_ok = f.FlagOk() && !f.cut_failed;
+    switch (f.command) {
+      case Command::kImg:
+        if (f.cut_failed) {
+          counting_ = false;
+        } else {
+          Picture(f.name);
+        }
+        break;
+      case Command::kOimg:
+      case Command::kFimg: {
+        const int value = flag_ok ? Value(f.flag_number) : -1;
+        if (value < 0) {
+          counting_ = false;  // it may load a picture or not
+        } else if ((value == 1) == (f.command == Command::kOimg)) {
+          if (Picture(f.name)) Picture(u"3");
+        }
+        break;
+      }
+      case Command::kOn:
+      case Command::kOff:
+        if (flag_ok) {
+          known_[f.flag_number] = f.command == Command::kOn;
+        } else {
+          counting_ = false;
+        }
+        break;
+      case Command::kBon:
+      case Command::kBoff: {
+        if (!flag_ok) {
+          counting_ = false;
+          break;
+        }
+        const bool want = f.command == Command::kBon;
+        const int value = Value(f.flag_number);
+        if (value < 0) {
+          counting_ = false;  // it may leave or not
+          known_[f.flag_number] = !want;
+        } else if ((value == 1) == want) {
+          Leave(f.name);
+        }
+        break;
+      }
+      case Command::kQst:
+        End();
+        done_ = true;
+        break;
+      case Command::kIve:
+        if (f.cut_failed) counting_ = false;
+        Leave(f.name);
+        break;
+      case Command::kEnding:
+        Leave(u"end");
+        break;
+      case Command::kEnd:
+        Leave(u"opn");
+        break;
+      default:
+        break;
+    }
+  }
+
+  // At the end of the lines read: the menu opens, and the chain ends.
+  void Finish() {
+    if (!done_) End();
+    done_ = true;
+  }
+
+ private:
+  int Value(int flag) const {
+    auto it = known_.find(flag);
+    return it == known_.end() ? -1 : it->second ? 1 : 0;
+  }
+
+  // False when the picture does not load: the line ends the program.
+  bool Picture(const Text& name) {
+    const OpenResult& r = folder_.LoadPicture(name);
+    if (r.error != 0) {
+      counting_ = false;
+      return false;
+    }
+    if (counting_) chain_.work.pixels = Plus(chain_.work.pixels, r.work);
+    return true;
+  }
+
+  void Leave(const Text& target) {
+    if (counting_) {
+      chain_.jumps = true;
+      chain_.target = target;
+    }
+    End();
+    done_ = true;
+  }
+
+  // The chain so far is all that every play runs of it.
+  void End() {
+    if (!head_done_) {
+      info_.head = chain_;
+      head_done_ = true;
+    } else if (chain_.jumps) {
+      info_.tail = chain_;
+    }
+    if (!chain_.jumps && Overdraws(chain_.work)) info_.overdrawn.push_back(chain_);
+  }
+
+  ScriptInfo& info_;
+  StoryFolder& folder_;
+  Knowledge known_;  // what the script's own lines have decided so far
+  Chain chain_;
+  bool counting_ = true;
+  bool after_text_ = false;
+  bool head_done_ = false;
+  bool done_ = false;
+};
+
 }  // namespace
 
 const ScriptInfo& Story::Info(const std::string& native) {
@@ -214,10 +379,14 @@ const ScriptInfo& Story::Info(const std::string& native) {
   slot->native = native;
   slot->name = text.name;
   StepPicker picker(*slot);
+  ChainCounter chains(*slot, folder_);
   folder_.ReadLines(native, [&](long number, const std::string&, const Text& line) {
-    picker.Take(Examine(line, number));
+    const LineFacts facts = Examine(line, number);
+    chains.Take(facts, line.size());
+    picker.Take(facts);
     return true;
   });
+  chains.Finish();
   slot->walk = WalkFrom(*slot, {});
   return *slot;
 }
@@ -701,6 +870,94 @@ std::vector<Finding> FindJumpCycles(Story& story, const std::vector<std::string>
       }
     }
     findings.push_back(std::move(f));
+  }
+  return findings;
+}
+
+std::vector<Finding> FindOverdrawnChains(Story& story, const std::vector<std::string>& scripts) {
+  StoryFolder& folder = story.folder();
+  // The chain that opens a script, followed to where it ends.
+  struct Onward {
+    ActionBudget::Limits work{};
+    bool endless = false;  // it runs into a cycle of jumps
+    int scripts = 0;
+    std::string last;  // the script it ends in
+  };
+  std::map<std::string, Onward> onward;  // by native path
+  auto opens = [&](const Text& target) -> std::string {
+    const OpenResult& r = folder.OpenScript(target);
+    return r.error == 0 ? r.native : std::string();  // else the jump's own error
+  };
+  // Followed without recursion: a chain may pass through every script.
+  auto follow = [&](const std::string& first) -> const Onward& {
+    std::vector<std::string> path;
+    std::set<std::string> on_path;
+    Onward after;
+    for (std::string at = first; !at.empty();) {
+      if (auto done = onward.find(at); done != onward.end()) {
+        after = done->second;
+        break;
+      }
+      if (!on_path.insert(at).second) {
+        after.endless = true;
+        break;
+      }
+      path.push_back(at);
+      const ScriptInfo& info = story.Info(at);
+      at = info.head.jumps ? opens(info.head.target) : std::string();
+    }
+    for (auto k = path.rbegin(); k != path.rend(); ++k) {
+      const ScriptInfo& info = story.Info(*k);
+      Add(after.work, info.head.work);
+      if (after.scripts++ == 0) after.last = info.name;
+      onward[*k] = after;
+    }
+    return onward.at(first);
+  };
+
+  std::vector<Finding> findings;
+  auto report = [&](const ScriptInfo& info, const Chain& chain) {
+    ActionBudget::Limits work = chain.work;
+    int scripts = 1;
+    std::string last = info.name;
+    if (chain.jumps) {
+      std::string next = opens(chain.target);
+      if (!next.empty()) {
+        const Onward& rest = follow(next);
+        // Where the rest overdraws alone, it is reported where it starts.
+        if (rest.endless || Overdraws(rest.work)) return;
+        Add(work, rest.work);
+        scripts += rest.scripts;
+        last = rest.last;
+      }
+    }
+    std::string what;
+    if (!Overdraws(work, &what)) return;
+    Finding f;
+    f.severity = Severity::kError;
+    f.code = code::kOverBudget;
+    f.where = Site{info.name, chain.start, 0};
+    f.error_number = err::kOutOfStack;
+    f.message = "the lines from here on run in one action without showing a line of text" +
+                (scripts > 1 ? " (through " + std::to_string(scripts) + " scripts, to " + last + ")"
+                             : std::string()) +
+                ", whatever the flags are, and overdraw its budget (more than " + what +
+                "): the player ends" + Tail(err::kOutOfStack);
+    f.hint =
+        "show a line of text (or wait at the menu) sooner: each click, pick or timer tick may run "
+        "at most " +
+        std::to_string(ActionBudget::kLimits.steps) + " lines, open " +
+        std::to_string(ActionBudget::kLimits.opens) + " scripts, read " +
+        std::to_string(ActionBudget::kLimits.characters) + " characters and do " +
+        std::to_string(ActionBudget::kLimits.pixels) +
+        " pixels of picture work (width x height x (3 + scans))";
+    findings.push_back(std::move(f));
+  };
+  for (const std::string& native : scripts) {
+    const ScriptInfo& info = story.Info(native);
+    for (const Chain& chain : info.overdrawn) report(info, chain);
+    if (info.head.jumps) report(info, info.head);
+    if (info.tail.jumps) report(info, info.tail);
   }
   return findings;
 }

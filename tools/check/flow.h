@@ -11,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "base/action_budget.h"
 #include "tools/check/finding.h"
 #include "tools/check/lines.h"
 #include "tools/check/story.h"
@@ -85,6 +86,18 @@ class Walker {
 Walk WalkScript(const std::vector<LineFacts>& steps, long lines, const Knowledge& entry,
                 const std::set<int>* can_be_on = nullptr);
 
+// Lines that run one after the other without showing a line of text, in
+// the same action: from the script's first line, or from the line after a
+// line of text. Only what runs whatever the flags are is counted: the
+// chain's count stops at a branch or conditional picture whose flag the
+// script has not set itself, and at a line that ends the program.
+struct Chain {
+  long start = 0;               // its first line
+  ActionBudget::Limits work{};  // what its lines do, as the player counts it
+  bool jumps = false;           // it always leaves for target
+  Text target;                  // the script it opens: the name as cut, "end" or "opn"
+};
+
 // A script as the walks need it: only the lines that can change where a
 // walk goes or what it knows at a line of text, read once. Its memory does
 // not grow with lines of text, blank lines or lines that repeat a flag's
@@ -96,6 +109,12 @@ struct ScriptInfo {
   long lines = 0;
   std::set<int> sets_on;  // the flags that lines which run with no flag known set on
   Walk walk;              // with no flag known
+  // The chain from the first line (with the script's opening), the one
+  // that leaves by a jump when another chain, and the chains that end in
+  // the script and overdraw an action's budget alone.
+  Chain head;
+  Chain tail;
+  std::vector<Chain> overdrawn;
 };
 
 class Story {
@@ -163,5 +182,12 @@ std::vector<PlayedCycle> CyclesPlaysReach(Story& story, const std::string& opn_n
 // an error when a play reaches it with them (one of played), else a warning.
 std::vector<Finding> FindJumpCycles(Story& story, const std::vector<std::string>& entries,
                                     const std::vector<PlayedCycle>& played = {});
+
+// Chains of lines without text that overdraw one action's budget whatever
+// the flags are, followed across the jumps they end with: the player ends
+// them with run-time error 28. Each is reported where it starts, unless
+// the chain it jumps into overdraws alone (that one is reported). A chain
+// that runs into a cycle of jumps is left to FindJumpCycles.
+std::vector<Finding> FindOverdrawnChains(Story& story, const std::vector<std::string>& scripts);
 
 }  // namespace yomite::check

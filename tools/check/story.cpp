@@ -236,7 +236,9 @@ const OpenResult& StoryFolder::LoadPicture(const Text& name) {
   OpenResult result;
   Text path = files_.dat_path() + name + u".jpg";
   try {
-    result.warning = pictures_.LoadPicture(path)->warning;
+    platform::PicturePtr picture = pictures_.LoadPicture(path);
+    result.warning = picture->warning;
+    result.work = picture->DecodeWork();
     result.native = files_.Resolve(path).value_or("");
     if (!result.warning.empty()) picture_warnings_[result.native] = result.warning;
   } catch (const RuntimeError& e) {

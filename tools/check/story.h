@@ -3,6 +3,7 @@
 // player's own file and picture code gives for every name a line uses.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -42,6 +43,8 @@ struct OpenResult {
   std::string detail;  // why, beyond the error's number and the file's name; may be empty
   // A picture that decodes only in part: the decoder's warning.
   std::string warning;
+  // A picture's decoding work, as an action's budget counts it.
+  int64_t work = 0;
 };
 
 // The existing file nearest to a name that is not there.

@@ -126,6 +126,7 @@ class PictureSizes : public platform::PictureLoader {
     auto size = std::make_shared<platform::Picture>();
     size->width = decoded->width;
     size->height = decoded->height;
+    size->scans = decoded->scans;  // the action budget counts each scan
     return size;
   }
 
