@@ -282,7 +282,8 @@ class Session {
           {"return", {ui::Key::kReturn, false}}};
       auto it = keys.find(words[1]);
       if (it == keys.end()) return {};
-      auto [key, shift] = it->second;
+      const ui::Key key = it->second.first;
+      const bool shift = it->second.second;
       return [this, key, shift] { backend_.keyboard().Type(key, shift); };
     }
     if (verb == "close" && words.size() == 1) return [this] { backend_.Close(); };
