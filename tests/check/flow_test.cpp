@@ -53,13 +53,13 @@ TEST(Walk, TheLinesKeptWalkAsEveryLineDoes) {
   int compared = 0;
   for (int script = 0; script < 500; ++script) {
     std::string description = "# music: none\n# scenes: none\n--- file opn.dat\n";
-    std::vector<LineFacts> every;
+    std::vector<Step> every;
     int lines = static_cast<int>(random() % 24);
     for (int i = 0; i < lines; ++i) {
       // Mostly flags and text, so that walks often run to the end.
       size_t pick = random() % 3 == 0 ? random() % vocabulary.size() : random() % 6;
       description += vocabulary[pick] + "\n";
-      every.push_back(Examine(yomite::FromUtf8(vocabulary[pick]), i + 1));
+      every.emplace_back(Examine(yomite::FromUtf8(vocabulary[pick]), i + 1));
     }
     auto built =
         yomite::check::testing::BuildCheckedStory(description, "walk-" + std::to_string(script));

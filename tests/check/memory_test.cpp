@@ -8,7 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "tests/check/check_support.h"
@@ -19,10 +21,15 @@ using namespace yomite::check::testing;
 
 namespace {
 
-// The peak resident size, in MB, of a child that checks the folder; -1 when
-// the child did not end normally.
+// The peak resident size, in kB, of a child that checks the folder (as the
+// tool does for its findings: without the graph); -1 when the child did not
+// end normally. Its errors and warnings are counted in counts.
 // max_files, when given, bounds the descriptors the child may hold.
-long CheckingPeakMb(const std::filesystem::path& dat, int* errors, rlim_t max_files = 0) {
+struct Counts {
+  int errors = -1;
+  int warnings = -1;
+};
+long CheckingPeakKb(const std::filesystem::path& dat, Counts* counts, rlim_t max_files = 0) {
   int pipe_fds[2];
   if (::pipe(pipe_fds) != 0) return -1;
   pid_t child = ::fork();
@@ -34,13 +41,13 @@ long CheckingPeakMb(const std::filesystem::path& dat, int* errors, rlim_t max_fi
       };
       if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(2);
     }
-    Report r = CheckFolder(dat);
-    int n = r.errors;
+    Report r = CheckStory(dat.string(), false);
+    Counts n{r.errors, r.warnings};
     ssize_t written = ::write(pipe_fds[1], &n, sizeof n);
     ::_exit(written == sizeof n ? 0 : 1);
   }
   ::close(pipe_fds[1]);
-  int n = -1;
+  Counts n;
   ssize_t got = ::read(pipe_fds[0], &n, sizeof n);
   ::close(pipe_fds[0]);
   int status = 0;
@@ -49,8 +56,15 @@ long CheckingPeakMb(const std::filesystem::path& dat, int* errors, rlim_t max_fi
       WEXITSTATUS(status) != 0 || got != sizeof n) {
     return -1;
   }
-  *errors = n;
-  return usage.ru_maxrss / 1024;  // kilobytes on Linux
+  *counts = n;
+  return usage.ru_maxrss;  // kilobytes on Linux
+}
+
+long CheckingPeakMb(const std::filesystem::path& dat, int* errors, rlim_t max_files = 0) {
+  Counts counts;
+  long peak = CheckingPeakKb(dat, &counts, max_files);
+  *errors = counts.errors;
+  return peak < 0 ? -1 : peak / 1024;
 }
 
 TEST(Memory, StaysFlatHoweverManyLinesAScriptHas) {
@@ -124,6 +138,75 @@ TEST(Memory, WalksATreeDeeperThanTheDescriptorLimit) {
   constexpr long kSanitizerMb = 0;
 #endif
   EXPECT_LT(peak, 100 + kSanitizerMb) << "MB at the peak";
+}
+
+}  // namespace
+
+namespace {
+
+// A folder of scripts costs the checker what it keeps for each script,
+// and no more: its peak grows by some hundreds of bytes a script. Measured
+// as the growth from a folder of 500 scripts to one of 10,500, so that
+// what every run takes (the program, its first allocations) is left out.
+TEST(Memory, GrowsLittleWithTheNumberOfScripts) {
+  const std::string text = yomite::testing::ScriptBytes("本文です。") + "\r\n";
+  auto name = [](int i) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "s%07d", i);
+    return std::string(buffer);
+  };
+  struct {
+    const char* what;
+    // Each script's bytes, and the warnings the folder then has.
+    std::function<std::string(int i, int n)> script;
+    std::function<int(int n)> warnings;
+    long max_bytes_a_script;  // about two thirds of what it took before
+  } cases[] = {
+      // Empty scripts that nothing reaches: a warning each, kept until the
+      // end to be sorted. 1,970 bytes a script before (870 now).
+      {"empty, unreached", [](int, int) { return std::string(); }, [](int n) { return n; }, 1400},
+      // Real-looking ones, each played by the one before: a flag, two
+      // lines of text and a jump. 4,490 bytes a script before (2,070 now).
+      {"small, a chain of jumps",
+       [&](int i, int n) {
+         return ">off>a\r\n" + text + text + ">ive>" + (i + 1 < n ? name(i + 1) : "end") + "\r\n";
+       },
+       [](int) { return 0; }, 3000},
+  };
+  int made = 0;
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    long peak_kb[2];
+    const int counts[2] = {500, 10500};
+    for (int k = 0; k < 2; ++k) {
+      const int n = counts[k];
+      Built built = BuildCheckedStory("# music: none\n# scenes: none\n--- file opn.dat\n",
+                                      "memory-many-" + std::to_string(made++));
+      yomite::testing::WriteFile(built.dat / "opn.dat", text + ">ive>" + name(0) + "\r\n");
+      yomite::testing::WriteFile(built.dat / "end.dat", text + ">end\r\n");
+      for (int i = 0; i < n; ++i) {
+        yomite::testing::WriteFile(built.dat / (name(i) + ".dat"), c.script(i, n));
+      }
+      if (c.warnings(n) == n) {
+        yomite::testing::WriteFile(built.dat / "opn.dat", text + ">ending\r\n");
+      }
+      Counts found;
+      peak_kb[k] = CheckingPeakKb(built.dat, &found);
+      ASSERT_GE(peak_kb[k], 0) << "the checking child failed";
+      // The scenes that the picks of a window restored mid-scene would
+      // open are missing (one error for all); so is the music.
+      EXPECT_EQ(found.errors, 1) << n << " scripts";
+      EXPECT_EQ(found.warnings, c.warnings(n) + 1) << n << " scripts";
+      std::filesystem::remove_all(built.dat);
+    }
+    const long bytes_a_script = (peak_kb[1] - peak_kb[0]) * 1024 / (counts[1] - counts[0]);
+    std::printf("[ measured ] %s: %ld bytes a script (peaks %ld and %ld kB)\n", c.what,
+                bytes_a_script, peak_kb[0], peak_kb[1]);
+#ifndef __SANITIZE_ADDRESS__
+    // AddressSanitizer pads and holds back every allocation.
+    EXPECT_LT(bytes_a_script, c.max_bytes_a_script);
+#endif
+  }
 }
 
 }  // namespace

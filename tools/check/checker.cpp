@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <ostream>
 #include <tuple>
@@ -123,6 +124,7 @@ struct FileShape {
 void CheckScript(Story& story, const ScriptInfo& info, const std::set<int>& flags_set_on,
                  std::vector<Finding>& all_out, std::set<std::string>& pictures_used) {
   StoryFolder& folder = story.folder();
+  const Walk walk = story.WalkOf(info);
   Walker walker({}, story.flags_set_on());
   script::Command leave_command = Command::kProse;
   std::vector<Finding> out;
@@ -130,11 +132,11 @@ void CheckScript(Story& story, const ScriptInfo& info, const std::set<int>& flag
   ReadError stop =
       folder.ReadLines(info.native, [&](long number, const std::string& raw, const Text& text) {
         shape.Take(number, raw);
-        if (info.walk.Live(number)) {
+        if (walk.Live(number)) {
           LineFacts facts = Examine(text, number);
           FlagContext flags{facts.FlagOk() ? walker.ValueOf(facts.flag_number) : -1, &flags_set_on};
           CheckLine(facts, raw, info.name, flags, folder, out, pictures_used);
-          walker.Take(facts);
+          walker.Take(Step(facts));
           leave_command = facts.command;
           return true;
         }
@@ -144,7 +146,7 @@ void CheckScript(Story& story, const ScriptInfo& info, const std::set<int>& flag
         f.code = code::kDeadLine;
         f.where = {info.name, number, 1};
         f.message = "this line and the ones after it never run: the script always leaves at line " +
-                    std::to_string(info.walk.leave_line) + " (" +
+                    std::to_string(walk.leave_line) + " (" +
                     Quote(script::KeywordText(leave_command)) + ")";
         out.push_back(std::move(f));
         return false;
@@ -209,6 +211,34 @@ void CheckScript(Story& story, const ScriptInfo& info, const std::set<int>& flag
   all_out.insert(all_out.end(), out.begin(), out.end());
 }
 
+// Sorts the findings by place, those of one place in the order they were
+// made. The order is found on their indices and the findings then moved
+// along its cycles: a sort of the findings themselves takes a buffer of
+// half of them, and there may be one for each of millions of scripts.
+void SortBySite(std::vector<Finding>& findings) {
+  std::vector<uint32_t> order(findings.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](uint32_t a, uint32_t b) { return findings[a].where < findings[b].where; });
+  // order[j] is the finding that goes to place j.
+  std::vector<bool> placed(findings.size());
+  for (size_t i = 0; i < findings.size(); ++i) {
+    if (placed[i]) continue;
+    Finding first = std::move(findings[i]);
+    size_t j = i;
+    while (true) {
+      placed[j] = true;
+      const size_t from = order[j];
+      if (from == i) {
+        findings[j] = std::move(first);
+        break;
+      }
+      findings[j] = std::move(findings[from]);
+      j = from;
+    }
+  }
+}
+
 std::string EdgeLabel(const Exit& e) {
   switch (e.kind) {
     case Exit::Kind::kJump:
@@ -237,7 +267,7 @@ Report CheckStory(const std::string& dir, bool with_graph) {
   // on never passes.
   std::set<int> flags_set_on;
   for (const std::string& native : folder.script_files()) {
-    const std::set<int>& on = story.Info(native).sets_on;
+    const std::vector<int>& on = story.Info(native).sets_on;
     flags_set_on.insert(on.begin(), on.end());
   }
   story.SetFlagsSetOn(flags_set_on);
@@ -256,25 +286,33 @@ Report CheckStory(const std::string& dir, bool with_graph) {
             ": every game starts with it, so the player ends at once" + Tail(opn.error),
         opn.error));
   } else {
-    reach = ReachFromOpn(story, opn.native);
-    out.insert(out.end(), reach.findings.begin(), reach.findings.end());
+    reach = ReachFromOpn(story, opn.native, with_graph);
+    out.insert(out.end(), std::make_move_iterator(reach.findings.begin()),
+               std::make_move_iterator(reach.findings.end()));
+    reach.findings.clear();
   }
 
-  // Every script in the folder, and any a game reaches outside it.
-  std::vector<std::string> scripts = folder.script_files();
-  for (const std::string& native : reach.reached) {
-    if (std::find(scripts.begin(), scripts.end(), native) == scripts.end()) {
-      scripts.push_back(native);
+  // Every script in the folder, and any a game reaches outside it: views
+  // of the paths the folder and the reach hold, looked up in sorted order
+  // (a folder may hold hundreds of thousands).
+  std::vector<std::string_view> scripts(folder.script_files().begin(), folder.script_files().end());
+  {
+    std::vector<std::string_view> sorted = scripts;
+    std::sort(sorted.begin(), sorted.end());
+    for (const std::string& native : reach.reached) {
+      if (!std::binary_search(sorted.begin(), sorted.end(), std::string_view(native))) {
+        scripts.push_back(native);
+      }
     }
   }
   report.scripts = static_cast<int>(folder.script_files().size());
 
   std::set<std::string> pictures_used;
-  for (const std::string& native : scripts) {
+  for (const std::string_view native : scripts) {
     const ScriptInfo& info = story.Info(native);
     std::set<std::string> used;
     CheckScript(story, info, flags_set_on, out, used);
-    if (opn.error != 0 || reach.reached.count(native)) {
+    if (opn.error != 0 || reach.reached.count(std::string(native))) {
       pictures_used.insert(used.begin(), used.end());
     }
   }
@@ -291,12 +329,20 @@ Report CheckStory(const std::string& dir, bool with_graph) {
   std::vector<Finding> overdrawn = FindOverdrawnChains(story, scripts);
   out.insert(out.end(), overdrawn.begin(), overdrawn.end());
 
+  // What the walks kept of each script is needed again only for the graph.
+  if (!with_graph) story.Forget();
+
   if (opn.error == 0) {
     // A script left unreached by a misspelt name: the line that meant it.
     std::map<std::string, Site> meant;
     for (const Finding& f : out) {
       if (f.code == code::kMissingScript && !f.meant.empty()) meant.emplace(f.meant, f.where);
     }
+    // A folder of many scripts may leave most of them unreached: the
+    // findings are made room for once.
+    out.reserve(out.size() + static_cast<size_t>(std::count_if(
+                                 folder.script_files().begin(), folder.script_files().end(),
+                                 [&](const std::string& n) { return !reach.reached.count(n); })));
     for (const std::string& native : folder.script_files()) {
       if (reach.reached.count(native)) continue;
       std::string name = folder.RelativeName(native);
@@ -328,8 +374,7 @@ Report CheckStory(const std::string& dir, bool with_graph) {
   }
   CheckMusic(folder, out);
 
-  std::stable_sort(out.begin(), out.end(),
-                   [](const Finding& a, const Finding& b) { return a.where < b.where; });
+  SortBySite(out);
   for (const Finding& f : out) {
     if (f.severity == Severity::kError) ++report.errors;
     if (f.severity == Severity::kWarning) ++report.warnings;
@@ -344,7 +389,8 @@ Report CheckStory(const std::string& dir, bool with_graph) {
     if (fresh) report.nodes.push_back({id, name, false, missing, false});
     return report.nodes[it->second];
   };
-  for (const std::string& native : scripts) {
+  for (const std::string_view view : scripts) {
+    const std::string native(view);
     Report::Node& n = node(folder.RelativeName(native), folder.RelativeName(native), false);
     n.reached = reach.reached.count(native) > 0;
     n.start = opn.error == 0 && native == opn.native;
@@ -360,9 +406,9 @@ Report CheckStory(const std::string& dir, bool with_graph) {
     if (cycle_sites.count({site.file, site.line, site.column})) e.cycle = true;
     return e;
   };
-  for (const std::string& native : scripts) {
+  for (const std::string_view native : scripts) {
     const ScriptInfo& info = story.Info(native);
-    for (const Exit& e : info.walk.exits) {
+    for (const Exit& e : story.WalkOf(info).exits) {
       if (e.kind == Exit::Kind::kMenu) continue;
       const OpenResult& r = folder.OpenScript(e.target);
       std::string to;

@@ -18,10 +18,29 @@ int Walker::ValueOf(int flag) const {
   return can_be_on_ && !can_be_on_->count(flag) ? 0 : -1;
 }
 
-Exit& Walker::AddExit(Exit::Kind kind, const LineFacts& f, long column, Text target) {
+Step::Step(const LineFacts& f)
+    : number(f.number),
+      keyword_column(static_cast<int32_t>(f.keyword_column)),
+      name_column(static_cast<int32_t>(f.name_column)),
+      flag_number(f.flag_number),
+      command(f.command),
+      flag_ok(f.FlagOk()),
+      cut_failed(f.cut_failed),
+      shows_text(f.ShowsText()) {
+  // Only the lines that leave use their name.
+  if (f.command == Command::kIve || f.command == Command::kBon || f.command == Command::kBoff) {
+    name = f.name;
+  }
+  if (!f.flag_text.empty()) {
+    has_flag_char = true;
+    flag_char = f.flag_text[0];
+  }
+}
+
+Exit& Walker::AddExit(Exit::Kind kind, long line, long column, Text target) {
   Exit e;
   e.kind = kind;
-  e.line = f.number;
+  e.line = line;
   e.column = column;
   e.target = std::move(target);
   e.textless = textless_;
@@ -31,12 +50,12 @@ Exit& Walker::AddExit(Exit::Kind kind, const LineFacts& f, long column, Text tar
   return walk_.exits.back();
 }
 
-bool Walker::Take(const LineFacts& f) {
+bool Walker::Take(const Step& f) {
   if (left_) return true;
   bool leaves = false;
   switch (f.command) {
     case Command::kProse:
-      if (f.ShowsText()) {
+      if (f.shows_text) {
         textless_ = false;
         bool seen = std::any_of(walk_.waits.begin(), walk_.waits.end(),
                                 [&](const Walk::Wait& w) { return w.known == known_; });
@@ -46,18 +65,18 @@ bool Walker::Take(const LineFacts& f) {
       break;
     case Command::kOn:
     case Command::kOff:
-      if (f.FlagOk()) known_[f.flag_number] = f.command == Command::kOn;
+      if (f.flag_ok) known_[f.flag_number] = f.command == Command::kOn;
       break;
     case Command::kBon:
     case Command::kBoff: {
-      if (f.cut_failed || !f.FlagOk()) break;
+      if (f.cut_failed || !f.flag_ok) break;
       const bool want = f.command == Command::kBon;
       const int value = ValueOf(f.flag_number);
       // Past a branch its flag is known, however the walk knew it.
       if (value >= 0) known_.emplace(f.flag_number, value == 1);
       if (value >= 0 && (value == 1) != want) break;  // never taken here
-      Exit& e = AddExit(Exit::Kind::kBranch, f, f.name_column, f.name);
-      e.flag = f.flag_text.substr(0, 1);
+      Exit& e = AddExit(Exit::Kind::kBranch, f.number, f.name_column, f.name);
+      if (f.has_flag_char) e.flag = Text(1, f.flag_char);
       e.when_on = want;
       if (value >= 0) {
         leaves = true;  // always taken here
@@ -70,19 +89,19 @@ bool Walker::Take(const LineFacts& f) {
       break;
     }
     case Command::kQst:
-      AddExit(Exit::Kind::kMenu, f, f.keyword_column, u"");
+      AddExit(Exit::Kind::kMenu, f.number, f.keyword_column, u"");
       leaves = true;
       break;
     case Command::kIve:
-      if (!f.cut_failed) AddExit(Exit::Kind::kJump, f, f.name_column, f.name);
+      if (!f.cut_failed) AddExit(Exit::Kind::kJump, f.number, f.name_column, f.name);
       leaves = true;
       break;
     case Command::kEnding:
-      AddExit(Exit::Kind::kEnding, f, f.keyword_column, u"end");
+      AddExit(Exit::Kind::kEnding, f.number, f.keyword_column, u"end");
       leaves = true;
       break;
     case Command::kEnd:
-      AddExit(Exit::Kind::kNewGame, f, f.keyword_column, u"opn");
+      AddExit(Exit::Kind::kNewGame, f.number, f.keyword_column, u"opn");
       leaves = true;
       break;
     default:
@@ -100,9 +119,7 @@ Walk Walker::Finish(long lines) {
     // The end of the file opens the menu (an empty file at once); the last
     // line still runs after it, and a jump there closes the menu again
     // before anyone can pick.
-    LineFacts end;
-    end.number = lines;
-    AddExit(Exit::Kind::kMenu, end, lines > 0 ? 1 : 0, u"");
+    AddExit(Exit::Kind::kMenu, lines, lines > 0 ? 1 : 0, u"");
   } else if (walk_.leave_line == lines) {
     walk_.leave_line = 0;  // it leaves at the last line: every line runs
   }
@@ -110,24 +127,16 @@ Walk Walker::Finish(long lines) {
   return std::move(walk_);
 }
 
-Walk WalkScript(const std::vector<LineFacts>& steps, long lines, const Knowledge& entry,
+Walk WalkScript(const std::vector<Step>& steps, long lines, const Knowledge& entry,
                 const std::set<int>* can_be_on) {
   Walker walker(entry, can_be_on);
-  for (const LineFacts& f : steps) {
+  for (const Step& f : steps) {
     if (walker.Take(f)) break;
   }
   return walker.Finish(lines);
 }
 
 namespace {
-
-// A line kept for the walks: what they read of it, without its text.
-LineFacts Slim(LineFacts f) {
-  f.as_read.clear();
-  f.text.resize(std::min<size_t>(f.text.size(), 1));  // enough for ShowsText
-  f.flag_text.resize(std::min<size_t>(f.flag_text.size(), 1));
-  return f;
-}
 
 // Chooses the lines of a script that the walks need (see ScriptInfo). What
 // a script itself sets or tests is known whatever flags it starts with, so
@@ -151,7 +160,7 @@ class StepPicker {
       case Command::kOff: {
         if (!f.FlagOk()) return;
         const bool on = f.command == Command::kOn;
-        if (on) info_.sets_on.insert(f.flag_number);
+        if (on) sets_on_.insert(f.flag_number);
         auto it = known_.find(f.flag_number);
         if (it != known_.end() && it->second == on) return;
         known_[f.flag_number] = on;
@@ -161,7 +170,7 @@ class StepPicker {
             break;
           }
         }
-        info_.steps.push_back(Slim(f));
+        info_.steps.emplace_back(f);
         return;
       }
       case Command::kBon:
@@ -193,11 +202,20 @@ class StepPicker {
 
  private:
   void Keep(const LineFacts& f) {
-    info_.steps.push_back(Slim(f));
+    info_.steps.emplace_back(f);
     run_start_ = info_.steps.size();
   }
 
+ public:
+  // At the end of the script: what is kept is made no larger than it is.
+  void Finish() {
+    info_.sets_on.assign(sets_on_.begin(), sets_on_.end());
+    info_.steps.shrink_to_fit();
+  }
+
+ private:
   ScriptInfo& info_;
+  std::set<int> sets_on_;
   Knowledge known_;            // what the script's own lines have decided so far
   std::set<Knowledge> waits_;  // the flags at the lines of text kept since the last branch
   size_t run_start_ = 0;       // where the lines that set flags one after the other begin
@@ -354,7 +372,7 @@ class ChainCounter {
       info_.head = chain_;
       head_done_ = true;
     } else if (chain_.jumps) {
-      info_.tail = chain_;
+      info_.tail = std::make_unique<Chain>(chain_);
     }
     if (!chain_.jumps && Overdraws(chain_.work)) info_.overdrawn.push_back(chain_);
   }
@@ -371,30 +389,30 @@ class ChainCounter {
 
 }  // namespace
 
-const ScriptInfo& Story::Info(const std::string& native) {
-  auto& slot = info_[native];
-  if (slot) return *slot;
-  slot = std::make_unique<ScriptInfo>();
-  const ScriptText& text = folder_.Script(native);
-  slot->native = native;
-  slot->name = text.name;
-  StepPicker picker(*slot);
-  ChainCounter chains(*slot, folder_);
-  folder_.ReadLines(native, [&](long number, const std::string&, const Text& line) {
+const ScriptInfo& Story::Info(std::string_view native) {
+  auto found = info_.find(native);
+  if (found != info_.end()) return *found->second;
+  auto info = std::make_unique<ScriptInfo>();
+  info->native = std::string(native);
+  info->name = folder_.RelativeName(info->native);
+  StepPicker picker(*info);
+  ChainCounter chains(*info, folder_);
+  folder_.ReadLines(info->native, [&](long number, const std::string&, const Text& line) {
     const LineFacts facts = Examine(line, number);
     chains.Take(facts, line.size());
     picker.Take(facts);
     return true;
   });
   chains.Finish();
-  slot->walk = WalkFrom(*slot, {});
-  return *slot;
+  picker.Finish();
+  info->overdrawn.shrink_to_fit();
+  const std::string_view key = info->native;
+  return *info_.emplace(key, std::move(info)).first->second;
 }
 
 void Story::SetFlagsSetOn(std::set<int> flags) {
   flags_set_on_ = std::move(flags);
   flags_known_ = true;
-  for (auto& [native, info] : info_) info->walk = WalkFrom(*info, {});
 }
 
 namespace {
@@ -451,7 +469,7 @@ std::string Tail(int number) {
 
 }  // namespace
 
-Reach ReachFromOpn(Story& story, const std::string& opn_native) {
+Reach ReachFromOpn(Story& story, const std::string& opn_native, bool with_picks) {
   Reach reach;
   StoryFolder& folder = story.folder();
   std::set<State> seen;
@@ -478,7 +496,8 @@ Reach ReachFromOpn(Story& story, const std::string& opn_native) {
       const OpenResult& r = folder.OpenScript(name);
       std::string label = "pick " + std::to_string(button);
       if (r.error == 0 && !r.native.empty()) {
-        if (!unwritten && pick_edges.emplace(s.native, r.native, label, layout).second) {
+        if (with_picks && !unwritten &&
+            pick_edges.emplace(s.native, r.native, label, layout).second) {
           reach.picks.push_back({s.native, r.native, false, label, site, layout});
         }
         push(State{r.native, c, button});
@@ -490,7 +509,7 @@ Reach ReachFromOpn(Story& story, const std::string& opn_native) {
         push(State{Unwritten(file), c, button});
       }
       if (unwritten) continue;
-      if (pick_edges.emplace(s.native, file, label, layout).second) {
+      if (with_picks && pick_edges.emplace(s.native, file, label, layout).second) {
         reach.picks.push_back({s.native, file, true, label, site, layout});
       }
       if (!missing_reported.insert(name).second) continue;
@@ -536,7 +555,8 @@ Reach ReachFromOpn(Story& story, const std::string& opn_native) {
     }
     reach.reached.insert(s.native);
     const ScriptInfo& info = story.Info(s.native);
-    for (const Exit& e : info.walk.exits) {
+    const Walk walk = story.WalkOf(info);
+    for (const Exit& e : walk.exits) {
       if (e.kind != Exit::Kind::kMenu) {
         const OpenResult& r = folder.OpenScript(e.target);
         if (r.error != 0 || r.native.empty()) continue;  // the line's own error
@@ -553,7 +573,7 @@ Reach ReachFromOpn(Story& story, const std::string& opn_native) {
     }
     // After a layout the buttons are shown mid-scene: wherever the story
     // waits with text shown, a click on one is a pick like any other.
-    if (!info.walk.waits.empty()) Pick(s, Site{info.name, info.walk.waits[0].line, 1}, true);
+    if (!walk.waits.empty()) Pick(s, Site{info.name, walk.waits[0].line, 1}, true);
   }
   if (first_missing >= 0) {
     Finding& f = reach.findings[static_cast<size_t>(first_missing)];
@@ -748,13 +768,13 @@ bool Leaves(const Exit& e) { return e.kind != Exit::Kind::kMenu && e.textless; }
 
 }  // namespace
 
-std::vector<Finding> FindJumpCycles(Story& story, const std::vector<std::string>& entries,
+std::vector<Finding> FindJumpCycles(Story& story, const std::vector<std::string_view>& entries,
                                     const std::vector<PlayedCycle>& played) {
   StoryFolder& folder = story.folder();
   constexpr size_t kMaxStates = 5000;
   std::map<std::vector<Site>, Cycle> cycles;
 
-  for (const std::string& entry : entries) {
+  for (const std::string_view entry : entries) {
     struct Frame {
       CycleState state;
       std::vector<Exit> exits;
@@ -773,7 +793,7 @@ std::vector<Finding> FindJumpCycles(Story& story, const std::vector<std::string>
       color[s] = 1;
       path.push_back(std::move(frame));
     };
-    enter(CycleState{entry, {}}, {}, {});
+    enter(CycleState{std::string(entry), {}}, {}, {});
     while (!path.empty()) {
       Frame& top = path.back();
       if (top.next == top.exits.size()) {
@@ -874,7 +894,8 @@ std::vector<Finding> FindJumpCycles(Story& story, const std::vector<std::string>
   return findings;
 }
 
-std::vector<Finding> FindOverdrawnChains(Story& story, const std::vector<std::string>& scripts) {
+std::vector<Finding> FindOverdrawnChains(Story& story,
+                                         const std::vector<std::string_view>& scripts) {
   StoryFolder& folder = story.folder();
   // The chain that opens a script, followed to where it ends.
   struct Onward {
@@ -953,11 +974,11 @@ std::vector<Finding> FindOverdrawnChains(Story& story, const std::vector<std::st
         " pixels of picture work (width x height x (3 + scans))";
     findings.push_back(std::move(f));
   };
-  for (const std::string& native : scripts) {
+  for (const std::string_view native : scripts) {
     const ScriptInfo& info = story.Info(native);
     for (const Chain& chain : info.overdrawn) report(info, chain);
     if (info.head.jumps) report(info, info.head);
-    if (info.tail.jumps) report(info, info.tail);
+    if (info.tail) report(info, *info.tail);
   }
   return findings;
 }

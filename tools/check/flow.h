@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -34,6 +35,25 @@ struct Exit {
   bool when_on = false;  // a branch is taken when its flag is on
   Knowledge known;       // flag values known when the exit is taken
   Knowledge assumed;     // the part of known that a branch on an unknown flag assumed
+};
+
+// A line as the walks take it: what they read of it, without its text.
+// Kept for every script, so it holds only what a walk looks at.
+struct Step {
+  Step() = default;
+  explicit Step(const LineFacts& f);
+
+  long number = 0;
+  Text name;  // a jump's or branch's script
+  int32_t keyword_column = 0;
+  int32_t name_column = 0;
+  int32_t flag_number = -1;  // valid when flag_ok
+  char16_t flag_char = 0;    // the first character of a branch's flag, for labels
+  script::Command command = script::Command::kProse;
+  bool has_flag_char = false;
+  bool flag_ok = false;
+  bool cut_failed = false;
+  bool shows_text = false;
 };
 
 // The lines of a script in the order they run, as far as a walk with the
@@ -66,12 +86,12 @@ class Walker {
   // The value of a flag before the next line runs: 1 on, 0 off, -1 not known.
   int ValueOf(int flag) const;
   // Takes the next line; true when the script always leaves there.
-  bool Take(const LineFacts& f);
+  bool Take(const Step& f);
   // The walk, once the script's lines (lines of them) are taken or it left.
   Walk Finish(long lines);
 
  private:
-  Exit& AddExit(Exit::Kind kind, const LineFacts& f, long column, Text target);
+  Exit& AddExit(Exit::Kind kind, long line, long column, Text target);
 
   Walk walk_;
   Knowledge known_;
@@ -83,7 +103,7 @@ class Walker {
 
 // A walk through the given lines of a script of lines lines (the lines not
 // given do not change where it goes).
-Walk WalkScript(const std::vector<LineFacts>& steps, long lines, const Knowledge& entry,
+Walk WalkScript(const std::vector<Step>& steps, long lines, const Knowledge& entry,
                 const std::set<int>* can_be_on = nullptr);
 
 // Lines that run one after the other without showing a line of text, in
@@ -101,19 +121,20 @@ struct Chain {
 // A script as the walks need it: only the lines that can change where a
 // walk goes or what it knows at a line of text, read once. Its memory does
 // not grow with lines of text, blank lines or lines that repeat a flag's
-// value; the checker reads the script again for everything else.
+// value; the checker reads the script again for everything else. One is
+// kept for every script of the folder, so its walks are made when asked
+// for (Story::WalkFrom) rather than kept.
 struct ScriptInfo {
   std::string native;
   std::string name;
-  std::vector<LineFacts> steps;  // in order, without the text of the lines
+  std::vector<Step> steps;  // in order
   long lines = 0;
-  std::set<int> sets_on;  // the flags that lines which run with no flag known set on
-  Walk walk;              // with no flag known
+  std::vector<int> sets_on;  // sorted: the flags that lines which run with no flag known set on
   // The chain from the first line (with the script's opening), the one
   // that leaves by a jump when another chain, and the chains that end in
   // the script and overdraw an action's budget alone.
   Chain head;
-  Chain tail;
+  std::unique_ptr<Chain> tail;  // only when there is one
   std::vector<Chain> overdrawn;
 };
 
@@ -121,19 +142,24 @@ class Story {
  public:
   explicit Story(StoryFolder& folder) : folder_(folder) {}
   StoryFolder& folder() { return folder_; }
-  const ScriptInfo& Info(const std::string& native);
+  const ScriptInfo& Info(std::string_view native);
 
   // Once the flags that some line sets on are known, walks take them into
-  // account (and are walked again).
+  // account.
   void SetFlagsSetOn(std::set<int> flags);
   const std::set<int>* flags_set_on() const { return flags_known_ ? &flags_set_on_ : nullptr; }
   Walk WalkFrom(const ScriptInfo& info, const Knowledge& entry) const {
     return WalkScript(info.steps, info.lines, entry, flags_set_on());
   }
+  // Lets go of what was kept of every script (Info reads a script again).
+  void Forget() { info_.clear(); }
+  // The walk with no flag known.
+  Walk WalkOf(const ScriptInfo& info) const { return WalkFrom(info, {}); }
 
  private:
   StoryFolder& folder_;
-  std::map<std::string, std::unique_ptr<ScriptInfo>> info_;
+  // Keyed by a view of the info's own path: a path is held once.
+  std::map<std::string_view, std::unique_ptr<ScriptInfo>> info_;
   std::set<int> flags_set_on_;
   bool flags_known_ = false;
 };
@@ -160,7 +186,9 @@ struct Reach {
 // Plays the story through in the abstract: from "opn", along every exit,
 // through every pick with the day and visit counts it can have, at the
 // menu and wherever the story waits with text shown.
-Reach ReachFromOpn(Story& story, const std::string& opn_native);
+// The picks are listed only when asked for (for the graph): a folder of
+// many scripts that wait with text has a pair of them for each.
+Reach ReachFromOpn(Story& story, const std::string& opn_native, bool with_picks = true);
 
 // A cycle of jumps without text that a play reaches with the flags it
 // really has (every flag is off when the program starts, and a new game
@@ -180,7 +208,7 @@ std::vector<PlayedCycle> CyclesPlaysReach(Story& story, const std::string& opn_n
 // back where they started: the player recurses until it runs out of stack.
 // A cycle that needs no flag is an error; one that needs flags to be so is
 // an error when a play reaches it with them (one of played), else a warning.
-std::vector<Finding> FindJumpCycles(Story& story, const std::vector<std::string>& entries,
+std::vector<Finding> FindJumpCycles(Story& story, const std::vector<std::string_view>& entries,
                                     const std::vector<PlayedCycle>& played = {});
 
 // Chains of lines without text that overdraw one action's budget whatever
@@ -188,6 +216,7 @@ std::vector<Finding> FindJumpCycles(Story& story, const std::vector<std::string>
 // them with run-time error 28. Each is reported where it starts, unless
 // the chain it jumps into overdraws alone (that one is reported). A chain
 // that runs into a cycle of jumps is left to FindJumpCycles.
-std::vector<Finding> FindOverdrawnChains(Story& story, const std::vector<std::string>& scripts);
+std::vector<Finding> FindOverdrawnChains(Story& story,
+                                         const std::vector<std::string_view>& scripts);
 
 }  // namespace yomite::check

@@ -131,15 +131,6 @@ std::string StoryFolder::RelativeName(const std::string& native) const {
   return out;
 }
 
-const ScriptText& StoryFolder::Script(const std::string& native) {
-  auto& slot = scripts_[native];
-  if (slot) return *slot;
-  slot = std::make_unique<ScriptText>();
-  slot->native = native;
-  slot->name = RelativeName(native);
-  return *slot;
-}
-
 ReadError StoryFolder::ReadLines(const std::string& native, const LineVisitor& line) const {
   ReadError error;
   std::string name = RelativeName(native);

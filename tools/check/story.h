@@ -17,13 +17,6 @@
 
 namespace yomite::check {
 
-// One script file: where it is and what messages call it. Its lines are
-// read when needed, one at a time (ReadLines), never held whole.
-struct ScriptText {
-  std::string native;  // path on disk
-  std::string name;    // relative to the story folder, for messages
-};
-
 // Takes a line's number (from 1), its raw bytes (without the terminator)
 // and the text the player converts them to; false stops the reading.
 using LineVisitor = std::function<bool(long number, const std::string& raw, const Text& text)>;
@@ -81,8 +74,6 @@ class StoryFolder {
   // code page 932 are converted).
   std::string RelativeName(const std::string& native) const;
 
-  // The script at a native path.
-  const ScriptText& Script(const std::string& native);
   // Reads the script's lines as the player does, one at a time. A line the
   // player's reader cannot read (error 7 for a line over the limit, 57 for
   // a failing read) ends the lines there, and is returned.
@@ -109,7 +100,6 @@ class StoryFolder {
   platform::JpegPictureLoader pictures_;
   std::vector<std::string> script_files_;
   std::vector<std::string> picture_files_;
-  std::map<std::string, std::unique_ptr<ScriptText>> scripts_;
   std::map<Text, OpenResult> opened_scripts_;
   std::map<Text, OpenResult> loaded_pictures_;
   std::map<std::string, std::string> picture_warnings_;
