@@ -332,17 +332,21 @@ Report CheckStory(const std::string& dir, bool with_graph) {
   // What the walks kept of each script is needed again only for the graph.
   if (!with_graph) story.Forget();
 
+  // A folder of many scripts may leave most of them unreached, or hold
+  // many pictures: room for the findings about whole files is made once.
+  size_t unreached = 0;
+  if (opn.error == 0) {
+    for (const std::string& native : folder.script_files())
+      unreached += !reach.reached.count(native);
+  }
+  out.reserve(out.size() + unreached + pictures_used.size() + folder.picture_files().size() + 1);
+
   if (opn.error == 0) {
     // A script left unreached by a misspelt name: the line that meant it.
     std::map<std::string, Site> meant;
     for (const Finding& f : out) {
       if (f.code == code::kMissingScript && !f.meant.empty()) meant.emplace(f.meant, f.where);
     }
-    // A folder of many scripts may leave most of them unreached: the
-    // findings are made room for once.
-    out.reserve(out.size() + static_cast<size_t>(std::count_if(
-                                 folder.script_files().begin(), folder.script_files().end(),
-                                 [&](const std::string& n) { return !reach.reached.count(n); })));
     for (const std::string& native : folder.script_files()) {
       if (reach.reached.count(native)) continue;
       std::string name = folder.RelativeName(native);
