@@ -19,6 +19,7 @@ import sys
 import time
 
 import desktop
+import fontsets
 from desktop import Failure, check
 
 
@@ -416,6 +417,42 @@ def is_end_face(r, g, b):
     return (r, g, b) == (100, 100, 255)
 
 
+def no_japanese_font(player, work, procs):
+    """Under openbox with a font set of DejaVu alone: one line names the
+    font found and the package to install, and the story plays on to its
+    second page and ends on End."""
+    w, h = 1024, 768
+    display = desktop.start_xvfb(procs, [(w, h)])
+    dat = desktop.make_story(os.path.join(work, "story"))
+    start_wm(procs, display, work, "openbox")
+    conf = fontsets.fontconfig_file(work, "latin", fontsets.LATIN_ONLY)
+    err_path = os.path.join(work, "player.err")
+    proc = procs.start([player, dat], env=desktop.player_env(display, FONTCONFIG_FILE=conf),
+                       stderr=open(err_path, "wb"))
+    screen = desktop.Screen(display, w, h)
+    text = screen.box(*desktop.TEXT)
+    # The Latin font draws each Japanese character as an empty box of thin
+    # grey lines, and the ClickMe box's label larger than the layout's font.
+    lit = lambda r, g, b: r + g + b > 150  # noqa: E731
+    x0, y0, x1, y1 = screen.box(*desktop.CLICKME)
+    first = desktop.wait_for(
+        "the first page: the boxes of the text and ClickMe",
+        lambda: screen.grab().count((x0, y0, x1, y1), desktop.white) > 0.5 * (x1 - x0) * (y1 - y0)
+        and screen.count(text, lit) > 200 and screen.count(text, lit))
+    check(desktop.covers(display, w, h), "the window covers the screen")
+    screen.save(os.path.join(work, "latin-first-page.png"))
+    screen.click((desktop.CLICKME[0] + desktop.CLICKME[2]) / 2,
+                 (desktop.CLICKME[1] + desktop.CLICKME[3]) / 2)
+    desktop.wait_for("a click turns the page",
+                     lambda: screen.grab().count(text, lit) not in range(first - 50, first + 50))
+    screen.save(os.path.join(work, "latin-second-page.png"))
+    desktop.end_with_end_button(screen, proc)
+    lines = fontsets.no_japanese_lines(open(err_path, "rb").read().decode(errors="replace"))
+    check(len(lines) == 1, "said once on standard error (%r)" % lines)
+    check(fontsets.names_font_and_package(lines[0]),
+          "the line names the font and the package: %s" % lines[0])
+
+
 CASES = {
     "ssh-x": ssh_forwarded,
     "screen-1": second_screen,
@@ -439,6 +476,7 @@ CASES = {
     "weston": on_weston,
     "error-covered-weston": error_covered_on_weston,
     "weston-no-seat": weston_without_seat,
+    "no-japanese-font": no_japanese_font,
 }
 QUICK = ["ssh-x", "screen-1", "window-destroyed", "randr-no-wm", "late-wm", "twm", "dead-wm",
          "error-minimized", "weston", "weston-no-seat"]
