@@ -319,7 +319,7 @@ def minimize(display, screen, window, wm):
         desktop.wait_for("the window is minimized", lambda: not viewable(display, window))
 
 
-def cover(procs, display, screen):
+def cover(procs, display, screen, work):
     """Another client's window mapped above the player, over the whole
     screen: the position asked for (+0+0) places it at once under twm too,
     which would otherwise have it placed by hand."""
@@ -327,6 +327,7 @@ def cover(procs, display, screen):
                  "%dx%d+0+0" % (screen.w, screen.h), "another window over the player"],
                 env=desktop.player_env(display))
     desktop.wait_for("another window covers the player", lambda: covered(screen.grab()))
+    screen.save(os.path.join(work, "covered.png"))
 
 
 def error_box_seen(wm, how, late=False):
@@ -353,7 +354,7 @@ def error_box_seen(wm, how, late=False):
         if how == "minimized":
             minimize(display, screen, window, wm)
         else:
-            cover(procs, display, screen)
+            cover(procs, display, screen, work)
         check(proc.poll() is None and b"Run-time" not in open(err_path, "rb").read(),
               "the error is still to come")
         shown = desktop.wait_for(
