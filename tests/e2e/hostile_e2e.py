@@ -131,6 +131,28 @@ def end_at_once(proc, screen, what):
     return took
 
 
+def destroyed_at_once(proc, screen, what):
+    """Destroys the player's window from another client (as a task manager
+    does) and returns how long the player took to exit: with status 0, as
+    on a close."""
+    e2e.check(proc.poll() is None, what + ": the player still runs")
+    env = screen.env
+    found = subprocess.run(["xdotool", "search", "--class", "yomite"], env=env,
+                           capture_output=True, text=True, timeout=20).stdout.split()
+    e2e.check(len(found) >= 1, what + ": the window is found")
+    sent = time.monotonic()
+    subprocess.run(["xdotool", "windowclose", found[0]], env=env, check=True, timeout=20)
+    try:
+        status = proc.wait(timeout=30)
+    except subprocess.TimeoutExpired:
+        raise e2e.Failure(what + ": the player ran on 30 s without its window")
+    took = time.monotonic() - sent
+    print("measured: %s: exit %.0f ms after it was destroyed" % (what, took * 1000))
+    e2e.check(status == 0, what + ": exits with status 0 (got %s)" % status)
+    e2e.check(took < END_WITHIN_S, what + ": exits within %.0f s" % END_WITHIN_S)
+    return took
+
+
 def error_ends(proc, err_path, number, what, within=ERROR_WITHIN_S):
     """Waits for the run-time error box, closes it, and checks the report."""
     started = time.monotonic()
@@ -403,6 +425,15 @@ def slow_pictures(player, display, work):
         end_at_once(proc, screen, "End during 20 slow pictures")
     finally:
         stop(proc)
+    proc, err_path = launch(exe, display, work, "slow")
+    try:
+        first_page(screen, "slow pictures, window destroyed")
+        time.sleep(0.2)
+        screen.click(400, 500)
+        time.sleep(0.3)
+        destroyed_at_once(proc, screen, "the window destroyed during 20 slow pictures")
+    finally:
+        stop(proc)
 
 
 def sparse_lines(path, first, count, fill):
@@ -422,7 +453,9 @@ def sparse_lines(path, first, count, fill):
 def long_lines(player, display, work):
     # Fast-forward over a page of 16 MB lines (of letters, then of NULs):
     # the characters it may read stop it quietly, and End answers while the
-    # text runs on.
+    # text runs on, each tick reading one such line. End is clicked several
+    # times, at different moments of a tick (HOSTILE_END_RUNS, default 3).
+    runs = int(os.environ.get("HOSTILE_END_RUNS", "3"))
     for fill, what in ((b"a", "16 MB lines"), (b"\0", "16 MB NUL lines")):
         folder = os.path.join(work, "long")
         if os.path.exists(folder):
@@ -431,16 +464,21 @@ def long_lines(player, display, work):
         # Three lines: a page of more would pass the page's limit (error 7).
         sparse_lines(os.path.join(folder, "dat", "opn.dat"), "長い行の前です。", 3, fill)
         screen = e2e.Screen(display)
-        proc, _ = launch(exe, display, work, "long")
-        try:
-            e2e.wait_for(screen, what + ": the first line waits", e2e.clickme_shown)
-            # The text runs on by itself after the fast-forward: End is
-            # clicked while it does.
-            screen.click(400, 500, button=3)
-            time.sleep(1.0)
-            end_at_once(proc, screen, "End after a fast-forward over " + what)
-        finally:
-            stop(proc)
+        took = []
+        for run in range(runs):
+            proc, _ = launch(exe, display, work, "long")
+            try:
+                e2e.wait_for(screen, what + ": the first line waits", e2e.clickme_shown)
+                # The text runs on by itself after the fast-forward: End is
+                # clicked while it does.
+                screen.click(400, 500, button=3)
+                time.sleep(1.0 + 0.037 * run)
+                took.append(end_at_once(proc, screen, "End after a fast-forward over " + what))
+            finally:
+                stop(proc)
+        took.sort()
+        print("measured: End after a fast-forward over %s, %d runs: median %.0f ms, max %.0f ms" %
+              (what, runs, 1000 * took[len(took) // 2], 1000 * took[-1]))
 
 
 def empty_line_cycle(player, display, work):
