@@ -12,6 +12,7 @@
 #include <unistd.h>
 #endif
 
+#include "base/end_signals.h"
 #include "base/printable.h"
 #include "ui/sdl/desktop_dpi.h"
 #include "ui/sdl/end_request.h"
@@ -120,6 +121,14 @@ std::string NoDisplayMessage() {
          ", WAYLAND_DISPLAY=" + (wayland ? wayland : "") + ")";
 }
 
+// Sees each event as SDL queues it, during a long action too: the window's
+// destruction by another client is noted however many events wait ahead
+// of it in the queue.
+int NoteDestroyed(void* guard, SDL_Event* event) {
+  if (event->type == SDL_SYSWMEVENT) static_cast<X11Guard*>(guard)->Destroyed(event->syswm.msg);
+  return 1;
+}
+
 // SDL's software renderer draws straight into the window's own surface.
 bool DrawsIntoWindowSurface(SDL_Renderer* renderer) {
   SDL_RendererInfo info{};
@@ -129,7 +138,7 @@ bool DrawsIntoWindowSurface(SDL_Renderer* renderer) {
 }  // namespace
 
 std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::string* error) {
-  CatchEndSignals();
+  CatchEndSignalsBeforeSdl();
   // The first click on the window counts even when it was not focused.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   // A reader waiting on a page is idle: the screen saver may come on.
@@ -205,7 +214,10 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   b->x11_ = X11Guard::For(b->window_);
   // SDL passes on the X events it has no use for; one says the window was
   // destroyed by another client.
-  if (b->x11_) SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+  if (b->x11_) {
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+    SDL_AddEventWatch(&NoteDestroyed, b->x11_.get());
+  }
   bool covered = false;
   if (options.fullscreen) {
     if (X11WithoutWindowManager(b->window_)) {
@@ -296,6 +308,7 @@ SdlBackend::~SdlBackend() {
   if (renderer_) SDL_DestroyRenderer(renderer_);
   if (x11_) x11_->BeforeDestroy();
   if (window_) SDL_DestroyWindow(window_);
+  if (x11_) SDL_DelEventWatch(&NoteDestroyed, x11_.get());
   x11_.reset();
   TTF_Quit();
   SDL_Quit();
@@ -404,7 +417,8 @@ bool SdlBackend::WaitForEvent(SDL_Event* event) {
 }
 
 bool SdlBackend::EndRequested() {
-  if (quit_requested_ || CaughtEndSignal()) return true;
+  auto window_gone = [this] { return x11_ && x11_->WindowGone(); };
+  if (quit_requested_ || CaughtEndSignal() || window_gone()) return true;
   const uint64_t now = Now();
   if (now < last_end_peek_ + kEndPeekEveryMs) return false;
   last_end_peek_ = now;
@@ -413,6 +427,9 @@ bool SdlBackend::EndRequested() {
     ToPixels(x, y, &px, &py);
     return model_ && model_->end_control && model_->ControlAt(px, py) == model_->end_control;
   });
+  // The look pumped the window system's events: one may have said the
+  // window is gone.
+  quit_requested_ = quit_requested_ || window_gone();
   return quit_requested_;
 }
 
