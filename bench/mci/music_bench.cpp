@@ -198,21 +198,12 @@ void Cpu(const std::string& dir, const char* what, const std::vector<uint8_t>& p
               100.0 * cpu / wall, wall, polls, kPollMs);
 }
 
-// A chord held for ten seconds, so that the close comes while it sounds.
-std::vector<uint8_t> HeldChord() {
-  t::TrackBuilder tr;
-  tr.Event(0, {0xC0, 48});
-  for (uint8_t key : {60, 64, 67}) tr.Event(0, {0x90, key, 110});
-  tr.EndOfTrack(9600);  // 10 s at 120 beats a minute, 480 ticks a quarter
-  return t::BuildMidiFile(0, 480, {tr});
-}
-
 void End(const std::string& dir, int rounds) {
   const std::string audio = dir + "/end.raw";
   setenv("SDL_AUDIODRIVER", "disk", 1);
   setenv("SDL_DISKAUDIOFILE", audio.c_str(), 1);
   const std::string file = dir + "/bgm.mid";
-  t::WriteFile(file, HeldChord());
+  t::WriteFile(file, t::HeldChord());
   std::vector<double> closes, devices, tails, last_ms;
   auto db = [](float rms) { return rms > 0 ? 20.0 * std::log10(rms) : -200.0; };
   for (int i = 0; i < rounds; ++i) {
