@@ -117,8 +117,9 @@ void AudioOutput::LetTheLastSoundThrough() {
   // SDL's close lets the device drain for two blocks after the last, but a
   // sound server can hold more than that: closed any earlier, PulseAudio
   // dropped the faded block, and the music stopped at full level after all.
+  const uint32_t last = last_sound_block_.load();  // 0: none had sound
   const auto give_up = std::chrono::steady_clock::now() + Patience();
-  while (blocks_.load() == last_sound_block_.load() && std::chrono::steady_clock::now() < give_up) {
+  while (last != 0 && blocks_.load() == last && std::chrono::steady_clock::now() < give_up) {
     std::this_thread::sleep_for(kPoll);
   }
 }

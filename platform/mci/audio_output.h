@@ -88,8 +88,9 @@ class AudioOutput {
   // Shared with the audio thread.
   std::atomic<MidiPlayer*> player_{nullptr};
   std::atomic<bool> in_callback_{false};
-  // Blocks asked for by the device so far, and the number of the last one
-  // that had sound: a later one means that one has been handed on.
+  // Blocks asked for by the device so far (numbered from 1), and the number
+  // of the last one that had sound (0 while none has): a later one means
+  // that one has been handed on.
   std::atomic<uint32_t> blocks_{0};
   std::atomic<uint32_t> last_sound_block_{0};
   std::atomic<int> fade_{kNoFade};
