@@ -241,37 +241,110 @@ class WestonScreen(desktop.Screen):
             subprocess.run(["xdotool"] + step, env=self.env, check=True, timeout=20)
 
 
-def on_weston(player, work, procs):
-    """Natively on Wayland: weston's X11 back end shows its output as a
-    window of an Xvfb, where the screenshots and clicks go."""
-    w, h = 1024, 768
-    display = desktop.start_xvfb(procs, [(w, h)])
-    dat = desktop.make_story(os.path.join(work, "story"))
-    runtime = os.path.join(work, "runtime")
+def start_weston(procs, work, w, h, scale=1):
+    """weston on its X11 back end, its output w x h points at the given
+    scale, in an Xvfb of its own just large enough; returns the Xvfb's
+    display and the environment of a Wayland client of it."""
+    display = desktop.start_xvfb(procs, [(w * scale, h * scale)])
+    runtime = os.path.join(work, "runtime-%d" % scale)
     os.mkdir(runtime, 0o700)
     procs.start(["weston", "--backend=x11-backend.so", "--use-pixman", "--socket=yomite-test",
-                 "--width=%d" % w, "--height=%d" % h, "--idle-time=0"],
+                 "--width=%d" % w, "--height=%d" % h, "--scale=%d" % scale, "--idle-time=0"],
                 env=desktop.player_env(display, XDG_RUNTIME_DIR=runtime),
-                stderr=open(os.path.join(work, "weston.log"), "wb"))
+                stderr=open(os.path.join(work, "weston-%d.log" % scale), "wb"))
     desktop.wait_for("weston listens",
                      lambda: os.path.exists(os.path.join(runtime, "yomite-test")))
     env = desktop.player_env(None, XDG_RUNTIME_DIR=runtime, WAYLAND_DISPLAY="yomite-test")
     env.pop("DISPLAY", None)
-    err_path = os.path.join(work, "player.err")
-    proc = procs.start([player, dat], env=env, stderr=open(err_path, "wb"))
-    screen = WestonScreen(display, w, h)
-    desktop.wait_first_page(screen)
-    screen.save(os.path.join(work, "weston-first-page.png"))
+    return display, env
+
+
+def click_turns_page(screen):
     first = screen.grab().count(screen.box(*desktop.TEXT), desktop.white)
     screen.click((desktop.CLICKME[0] + desktop.CLICKME[2]) / 2,
                  (desktop.CLICKME[1] + desktop.CLICKME[3]) / 2)
     desktop.wait_for("a click turns the page",
                      lambda: screen.grab().count(screen.box(*desktop.TEXT), desktop.white)
                      not in range(first - 10, first + 10))
-    desktop.end_with_end_button(screen, proc)
+
+
+def only_music_on_stderr(err_path):
     text = open(err_path, "rb").read().decode(errors="replace")
     check(all(line.startswith("yomite: music") for line in text.splitlines()),
           "nothing on standard error but the silent music: %r" % text)
+
+
+def on_weston(player, work, procs):
+    """Natively on Wayland: weston's X11 back end shows its output as a
+    window of an Xvfb, where the screenshots and clicks go."""
+    w, h = 1024, 768
+    display, env = start_weston(procs, work, w, h)
+    dat = desktop.make_story(os.path.join(work, "story"))
+    err_path = os.path.join(work, "player.err")
+    proc = procs.start([player, dat], env=env, stderr=open(err_path, "wb"))
+    screen = WestonScreen(display, w, h)
+    desktop.wait_first_page(screen)
+    screen.save(os.path.join(work, "weston-first-page.png"))
+    click_turns_page(screen)
+    desktop.end_with_end_button(screen, proc)
+    only_music_on_stderr(err_path)
+
+
+def first_text_line(screen):
+    """The rows (top, bottom) of the first line of text on the page, and
+    the share of the 2 x 2 pixel blocks in its ink that are not of one
+    colour: none at all in a frame drawn at half the size and doubled."""
+    x0, y0, x1, y1 = screen.box(*desktop.TEXT)
+    stride = screen.w * 3
+
+    def row(y):
+        return screen.pixels[y * stride + x0 * 3:y * stride + x1 * 3]
+
+    top = next((y for y in range(y0, y1) if max(row(y)) > 128), None)
+    if top is None:
+        raise Failure("no text on the page")
+    bottom = next((y for y in range(top, y1) if max(row(y)) <= 128), y1)
+    inked = mixed = 0
+    for y in range(top - top % 2, bottom - 1, 2):
+        upper, lower = row(y), row(y + 1)
+        for i in range(0, len(upper) - 5, 6):
+            block = (upper[i:i + 3], upper[i + 3:i + 6], lower[i:i + 3], lower[i + 3:i + 6])
+            if max(max(p) for p in block) > 128:
+                inked += 1
+                mixed += len(set(block)) > 1
+    return top, bottom, mixed / max(1, inked)
+
+
+def weston_scale_2(player, work, procs):
+    """An output of weston at scale 2 (a HiDPI screen): the page is drawn
+    at the output's own pixels, its text twice as tall in pixels as on
+    the same output at scale 1 and not a doubled frame; clicks, given in
+    the window's points, reach their controls."""
+    w, h = 800, 600
+    dat = desktop.make_story(os.path.join(work, "story"))
+    heights = {}
+    for scale in (1, 2):
+        display, env = start_weston(procs, work, w, h, scale)
+        err_path = os.path.join(work, "player-%d.err" % scale)
+        proc = procs.start([player, dat], env=env, stderr=open(err_path, "wb"))
+        screen = WestonScreen(display, w * scale, h * scale)
+        desktop.wait_first_page(screen)
+        screen.save(os.path.join(work, "weston-scale-%d.png" % scale))
+        top, bottom, mixed = first_text_line(screen.grab())
+        heights[scale] = bottom - top
+        print("  scale %d: first line inked from row %d to %d (%d rows), %.0f%% of its 2x2 "
+              "blocks of more than one colour" % (scale, top, bottom, bottom - top, 100 * mixed),
+              flush=True)
+        if scale == 2:
+            check(1.7 <= heights[2] / heights[1] <= 2.3,
+                  "the text is twice as tall in pixels at scale 2 (%d rows against %d)" %
+                  (heights[2], heights[1]))
+            check(mixed > 0.2, "drawn at the output's pixels, not doubled (%.0f%% of its 2x2 "
+                  "blocks of more than one colour)" % (100 * mixed))
+            click_turns_page(screen)
+        desktop.end_with_end_button(screen, proc)
+        only_music_on_stderr(err_path)
+        procs.end_all()
 
 
 def weston_without_seat(player, work, procs):
@@ -320,9 +393,10 @@ CASES = {
     "error-minimized": error_while_minimized,
     "weston": on_weston,
     "weston-no-seat": weston_without_seat,
+    "weston-scale-2": weston_scale_2,
 }
 QUICK = ["ssh-x", "screen-1", "window-destroyed", "randr-no-wm", "late-wm", "twm", "dead-wm",
-         "error-minimized", "weston", "weston-no-seat"]
+         "error-minimized", "weston", "weston-no-seat", "weston-scale-2"]
 
 
 def main(argv):
