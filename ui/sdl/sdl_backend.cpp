@@ -186,6 +186,15 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return nullptr;
   }
+  // Wayland has no window surface to draw into: the software renderer
+  // would draw a frame of the window's size in points into a texture that
+  // another renderer loads anyway, doubled on a HiDPI output. SDL's own
+  // choice draws at the output's pixels (ALLOW_HIGHDPI); the hints set in
+  // the environment still win.
+  if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "wayland") == 0) {
+    SDL_ResetHint(SDL_HINT_RENDER_DRIVER);
+    SDL_ResetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
+  }
   if (TTF_WasInit() == 0 && TTF_Init() != 0) {
     if (error) *error = TTF_GetError();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
