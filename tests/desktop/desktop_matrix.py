@@ -368,6 +368,37 @@ def weston_without_seat(player, work, procs):
               (asked or "SDL's choice", out.returncode, lines))
 
 
+def x_server_lost(player, work, procs):
+    """The X server killed while the player runs and plays its music: one
+    line naming the display, the music closed as End closes it, status 1,
+    within a second."""
+    w, h = 800, 600
+    display = desktop.start_xvfb(procs, [(w, h)])
+    xvfb = procs.started[-1]
+    dat = desktop.make_story(os.path.join(work, "story"))
+    shutil.copy(os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
+        os.path.abspath(__file__)))), "demo", "dat", "bgm.mid"), dat)
+    err_path = os.path.join(work, "player.err")
+    proc = procs.start([player, dat], env=desktop.player_env(display),
+                       stderr=open(err_path, "wb"))
+    desktop.wait_first_page(desktop.Screen(display, w, h))
+    time.sleep(0.5)  # the music starts once the first page is shown
+    xvfb.kill()
+    xvfb.wait()
+    lost = time.monotonic()
+    try:
+        status = proc.wait(timeout=desktop.WAIT_S)
+    except subprocess.TimeoutExpired:
+        raise Failure("the player runs on without its X server")
+    took = time.monotonic() - lost
+    lines = open(err_path, "rb").read().decode(errors="replace").splitlines()
+    said = [line for line in lines if not line.startswith("yomite: music")]
+    check(said == ["yomite: the display %s is gone (its X server closed the connection)" %
+                   display], "one line names the lost display: %r" % lines)
+    check(status == 1, "status 1 (got %s)" % status)
+    check(took < 1.0, "ended within a second (%.3f s)" % took)
+
+
 def viewable(display, window):
     out = subprocess.run(["xwininfo", "-id", window], env=desktop.player_env(display),
                          capture_output=True, text=True, timeout=20)
@@ -394,9 +425,11 @@ CASES = {
     "weston": on_weston,
     "weston-no-seat": weston_without_seat,
     "weston-scale-2": weston_scale_2,
+    "x-server-lost": x_server_lost,
 }
 QUICK = ["ssh-x", "screen-1", "window-destroyed", "randr-no-wm", "late-wm", "twm", "dead-wm",
-         "error-minimized", "weston", "weston-no-seat", "weston-scale-2"]
+         "error-minimized", "weston", "weston-no-seat", "weston-scale-2",
+         "x-server-lost"]
 
 
 def main(argv):

@@ -344,12 +344,14 @@ int SdlBackend::Run(Window& window) {
   }
   Hide();
   if (int signal = CaughtEndSignal()) return 128 + signal;
+  // As when there is no display to start on.
+  if (x11_ && x11_->DisplayLost()) return 1;
   return dispatch_->failed() ? 1 : 0;
 }
 
 void SdlBackend::RunPass(SDL_Event& event) {
   if (CaughtEndSignal()) quit_requested_ = true;
-  if (x11_ && x11_->WindowGone()) quit_requested_ = true;
+  if (x11_ && (x11_->WindowGone() || x11_->DisplayLost())) quit_requested_ = true;
   CoverAgain();
   if (quit_requested_) {
     Quit();
@@ -399,7 +401,7 @@ void SdlBackend::RunPass(SDL_Event& event) {
 
 bool SdlBackend::WaitForEvent(SDL_Event* event) {
   while (!SDL_PollEvent(event)) {
-    if (CaughtEndSignal()) {
+    if (CaughtEndSignal() || (x11_ && x11_->DisplayLost())) {
       quit_requested_ = true;
       return false;
     }
@@ -413,7 +415,7 @@ bool SdlBackend::WaitForEvent(SDL_Event* event) {
 }
 
 bool SdlBackend::EndRequested() {
-  if (quit_requested_ || CaughtEndSignal()) return true;
+  if (quit_requested_ || CaughtEndSignal() || (x11_ && x11_->DisplayLost())) return true;
   const uint64_t now = Now();
   if (now < last_end_peek_ + kEndPeekEveryMs) return false;
   last_end_peek_ = now;
@@ -496,7 +498,7 @@ void SdlBackend::PictureBoxChanged(PictureBox& box, PictureChange change) {
 
 void SdlBackend::Hide() {
   // See X11Guard::BeforeDestroy.
-  if (window_ && !(x11_ && x11_->WindowGone())) SDL_HideWindow(window_);
+  if (window_ && !(x11_ && (x11_->WindowGone() || x11_->DisplayLost()))) SDL_HideWindow(window_);
 }
 
 void SdlBackend::End() {
