@@ -13,6 +13,7 @@ runs them all. Exits 0 when every case passes, 1 when one fails, 77
 
 import os
 import shutil
+import signal
 import socket
 import subprocess
 import sys
@@ -368,6 +369,34 @@ def weston_without_seat(player, work, procs):
               (asked or "SDL's choice", out.returncode, lines))
 
 
+def story_with_music(work):
+    dat = desktop.make_story(os.path.join(work, "story"))
+    shutil.copy(os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
+        os.path.abspath(__file__)))), "demo", "dat", "bgm.mid"), dat)
+    return dat
+
+
+def ends_when_display_lost(proc, server, err_path, line):
+    """Kills the display server under the running player: the player says
+    the one line, ends with status 1 within a second."""
+    time.sleep(0.5)  # the music starts once the first page is shown
+    # weston's group holds the clients it started (its shell, its keyboard).
+    leader = os.getpgid(server.pid) == server.pid
+    (os.killpg if leader else os.kill)(server.pid, signal.SIGKILL)
+    server.wait()
+    lost = time.monotonic()
+    try:
+        status = proc.wait(timeout=desktop.WAIT_S)
+    except subprocess.TimeoutExpired:
+        raise Failure("the player runs on without its display")
+    took = time.monotonic() - lost
+    lines = open(err_path, "rb").read().decode(errors="replace").splitlines()
+    said = [x for x in lines if not x.startswith("yomite: music")]
+    check(said == [line], "one line names the lost display: %r" % lines)
+    check(status == 1, "status 1 (got %s)" % status)
+    check(took < 1.0, "ended within a second (%.3f s)" % took)
+
+
 def x_server_lost(player, work, procs):
     """The X server killed while the player runs and plays its music: one
     line naming the display, the music closed as End closes it, status 1,
@@ -375,28 +404,26 @@ def x_server_lost(player, work, procs):
     w, h = 800, 600
     display = desktop.start_xvfb(procs, [(w, h)])
     xvfb = procs.started[-1]
-    dat = desktop.make_story(os.path.join(work, "story"))
-    shutil.copy(os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
-        os.path.abspath(__file__)))), "demo", "dat", "bgm.mid"), dat)
+    dat = story_with_music(work)
     err_path = os.path.join(work, "player.err")
     proc = procs.start([player, dat], env=desktop.player_env(display),
                        stderr=open(err_path, "wb"))
     desktop.wait_first_page(desktop.Screen(display, w, h))
-    time.sleep(0.5)  # the music starts once the first page is shown
-    xvfb.kill()
-    xvfb.wait()
-    lost = time.monotonic()
-    try:
-        status = proc.wait(timeout=desktop.WAIT_S)
-    except subprocess.TimeoutExpired:
-        raise Failure("the player runs on without its X server")
-    took = time.monotonic() - lost
-    lines = open(err_path, "rb").read().decode(errors="replace").splitlines()
-    said = [line for line in lines if not line.startswith("yomite: music")]
-    check(said == ["yomite: the display %s is gone (its X server closed the connection)" %
-                   display], "one line names the lost display: %r" % lines)
-    check(status == 1, "status 1 (got %s)" % status)
-    check(took < 1.0, "ended within a second (%.3f s)" % took)
+    ends_when_display_lost(proc, xvfb, err_path, "yomite: the display %s is gone (its X server "
+                           "closed the connection)" % display)
+
+
+def weston_lost(player, work, procs):
+    """The same with the Wayland compositor killed."""
+    w, h = 800, 600
+    display, env = start_weston(procs, work, w, h)
+    weston = procs.started[-1]
+    dat = story_with_music(work)
+    err_path = os.path.join(work, "player.err")
+    proc = procs.start([player, dat], env=env, stderr=open(err_path, "wb"))
+    desktop.wait_first_page(WestonScreen(display, w, h))
+    ends_when_display_lost(proc, weston, err_path, "yomite: the display yomite-test is gone "
+                           "(its compositor closed the connection)")
 
 
 def viewable(display, window):
@@ -426,10 +453,11 @@ CASES = {
     "weston-no-seat": weston_without_seat,
     "weston-scale-2": weston_scale_2,
     "x-server-lost": x_server_lost,
+    "weston-lost": weston_lost,
 }
 QUICK = ["ssh-x", "screen-1", "window-destroyed", "randr-no-wm", "late-wm", "twm", "dead-wm",
          "error-minimized", "weston", "weston-no-seat", "weston-scale-2",
-         "x-server-lost"]
+         "x-server-lost", "weston-lost"]
 
 
 def main(argv):

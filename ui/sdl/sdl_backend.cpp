@@ -16,6 +16,7 @@
 #include "ui/sdl/desktop_dpi.h"
 #include "ui/sdl/end_request.h"
 #include "ui/sdl/icon.h"
+#include "ui/sdl/wayland_display.h"
 #include "ui/sdl/wayland_seat.h"
 #include "ui/sdl/x11_cover.h"
 #include "ui/sdl/x11_sleep.h"
@@ -344,8 +345,14 @@ int SdlBackend::Run(Window& window) {
   }
   Hide();
   if (int signal = CaughtEndSignal()) return 128 + signal;
-  // As when there is no display to start on.
+  // As when there is no display to start on. On X11 the line was said as
+  // the connection broke; on Wayland SDL made it a quit request.
   if (x11_ && x11_->DisplayLost()) return 1;
+  if (!x11_ && WaylandDisplayLost(window_)) {
+    std::fprintf(stderr, "yomite: the display %s is gone (its compositor closed the connection)\n",
+                 WaylandDisplayName().c_str());
+    return 1;
+  }
   return dispatch_->failed() ? 1 : 0;
 }
 
