@@ -369,6 +369,27 @@ def weston_without_seat(player, work, procs):
               (asked or "SDL's choice", out.returncode, lines))
 
 
+def weston_huge_output(player, work, procs):
+    """An output of 12000 x 12000 pixels at scale 2, beyond the largest
+    window drawn: the player takes no frame of that size (576 MB each), as
+    on X11; SIGTERM ends it."""
+    display, env = start_weston(procs, work, 6000, 6000, 2)
+    dat = desktop.make_story(os.path.join(work, "story"))
+    proc = procs.start([player, dat], env=env)
+    peak = 0
+    deadline = time.monotonic() + 5
+    while time.monotonic() < deadline and proc.poll() is None:
+        with open("/proc/%d/status" % proc.pid) as f:
+            peak = max([peak] + [int(line.split()[1]) for line in f
+                                 if line.startswith("VmHWM:")])
+        time.sleep(0.1)
+    check(proc.poll() is None, "the player runs")
+    print("  peak memory %d MB" % (peak // 1024), flush=True)
+    check(peak < 1024 * 1024, "it takes less than 1 GB (%d MB)" % (peak // 1024))
+    proc.terminate()
+    check(proc.wait(timeout=desktop.WAIT_S) == 128 + signal.SIGTERM, "SIGTERM ends it")
+
+
 def story_with_music(work):
     dat = desktop.make_story(os.path.join(work, "story"))
     shutil.copy(os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
@@ -452,6 +473,7 @@ CASES = {
     "weston": on_weston,
     "weston-no-seat": weston_without_seat,
     "weston-scale-2": weston_scale_2,
+    "weston-huge-output": weston_huge_output,
     "x-server-lost": x_server_lost,
     "weston-lost": weston_lost,
 }

@@ -252,10 +252,10 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   int frame_w = 0, frame_h = 0;
   SDL_GetWindowSizeInPixels(b->window_, &frame_w, &frame_h);
   // A window beyond the bound is asked for a smaller size before it is
-  // drawn: its full-size frame is not made (see UpdateSize).
-  if (software && BoundedInnerSize(frame_w, frame_h) == PixelSize{frame_w, frame_h}) {
-    PrefaultSoftwareFrame(b->window_);
-  }
+  // drawn: its full-size frame is not made (see UpdateSize), neither here
+  // nor by the black frame below.
+  const bool within_bound = BoundedInnerSize(frame_w, frame_h) == PixelSize{frame_w, frame_h};
+  if (software && within_bound) PrefaultSoftwareFrame(b->window_);
   if (covered) {
     // Mapping a full-screen window and painting it black costs the X
     // server tens of milliseconds: it does that while we make the first
@@ -268,7 +268,7 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   }
   b->sleeper_ = X11Sleeper::For(b->window_);
   SDL_StopTextInput();  // the player takes no typed text
-  if (!b->black_by_server_) {
+  if (!b->black_by_server_ && within_bound) {
     SDL_SetRenderDrawColor(b->renderer_, 0, 0, 0, 255);
     SDL_RenderClear(b->renderer_);
     SDL_RenderPresent(b->renderer_);
