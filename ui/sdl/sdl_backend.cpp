@@ -462,6 +462,17 @@ void SdlBackend::Reveal() {
   bool minimized = SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED;
   if (cover_) {
     cover_->Reveal();
+  } else if (ShownAnewToReveal()) {
+    // Wayland lets no window raise itself without a token the compositor
+    // hands out (weston offers none) and keeps minimizing to itself; a
+    // window shown anew is one the compositor puts in front.
+    SDL_HideWindow(window_);
+    SDL_ShowWindow(window_);
+    for (uint64_t until = Now() + kRestoreWithinMs;
+         !(SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS) && Now() < until;) {
+      SDL_Delay(10);
+      SDL_PumpEvents();
+    }
   } else if (minimized) {
     SDL_RestoreWindow(window_);
   }
@@ -473,6 +484,12 @@ void SdlBackend::Reveal() {
   // X refuses the keyboard to a window that is not shown.
   if (!(SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED)) TakeFocus();
   UpdateSize();
+}
+
+bool SdlBackend::ShownAnewToReveal() const {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  return driver && SDL_strcmp(driver, "wayland") == 0 &&
+         !(SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS);
 }
 
 void SdlBackend::Quit() {

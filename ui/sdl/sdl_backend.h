@@ -104,6 +104,9 @@ class SdlBackend : public Backend {
   // Brings a minimized or covered window to the front, so that the box
   // about to open over it is seen.
   void Reveal();
+  // On Wayland, while another window has the keyboard (the player's may be
+  // covered or minimized, which Wayland does not tell).
+  bool ShownAnewToReveal() const;
   // Shows a run-time error in a box and on standard error.
   void Report(const RuntimeError& error);
   // One pass of the event loop.
