@@ -13,6 +13,7 @@ runs them all. Exits 0 when every case passes, 1 when one fails, 77
 
 import os
 import shutil
+import signal
 import socket
 import subprocess
 import sys
@@ -203,21 +204,37 @@ class WestonScreen(desktop.Screen):
             subprocess.run(["xdotool"] + step, env=self.env, check=True, timeout=20)
 
 
-def start_weston(procs, work, w, h):
-    """weston on the X11 back end in an Xvfb of its own; returns the X
+def start_weston(procs, work, w, h, scale=1):
+    """weston on its X11 back end, its output w x h points at the given
+    scale, in an Xvfb of its own just large enough; returns the Xvfb's
     display and the environment of a Wayland client of it."""
-    display = desktop.start_xvfb(procs, [(w, h)])
-    runtime = os.path.join(work, "runtime")
+    display = desktop.start_xvfb(procs, [(w * scale, h * scale)])
+    runtime = os.path.join(work, "runtime-%d" % scale)
     os.mkdir(runtime, 0o700)
     procs.start(["weston", "--backend=x11-backend.so", "--use-pixman", "--socket=yomite-test",
-                 "--width=%d" % w, "--height=%d" % h, "--idle-time=0"],
+                 "--width=%d" % w, "--height=%d" % h, "--scale=%d" % scale, "--idle-time=0"],
                 env=desktop.player_env(display, XDG_RUNTIME_DIR=runtime),
-                stderr=open(os.path.join(work, "weston.log"), "wb"))
+                stderr=open(os.path.join(work, "weston-%d.log" % scale), "wb"))
     desktop.wait_for("weston listens",
                      lambda: os.path.exists(os.path.join(runtime, "yomite-test")))
     env = desktop.player_env(None, XDG_RUNTIME_DIR=runtime, WAYLAND_DISPLAY="yomite-test")
     env.pop("DISPLAY", None)
     return display, env
+
+
+def click_turns_page(screen):
+    first = screen.grab().count(screen.box(*desktop.TEXT), desktop.white)
+    screen.click((desktop.CLICKME[0] + desktop.CLICKME[2]) / 2,
+                 (desktop.CLICKME[1] + desktop.CLICKME[3]) / 2)
+    desktop.wait_for("a click turns the page",
+                     lambda: screen.grab().count(screen.box(*desktop.TEXT), desktop.white)
+                     not in range(first - 10, first + 10))
+
+
+def only_music_on_stderr(err_path):
+    text = open(err_path, "rb").read().decode(errors="replace")
+    check(all(line.startswith("yomite: music") for line in text.splitlines()),
+          "nothing on standard error but the silent music: %r" % text)
 
 
 def on_weston(player, work, procs):
@@ -231,16 +248,66 @@ def on_weston(player, work, procs):
     screen = WestonScreen(display, w, h)
     desktop.wait_first_page(screen)
     screen.save(os.path.join(work, "weston-first-page.png"))
-    first = screen.grab().count(screen.box(*desktop.TEXT), desktop.white)
-    screen.click((desktop.CLICKME[0] + desktop.CLICKME[2]) / 2,
-                 (desktop.CLICKME[1] + desktop.CLICKME[3]) / 2)
-    desktop.wait_for("a click turns the page",
-                     lambda: screen.grab().count(screen.box(*desktop.TEXT), desktop.white)
-                     not in range(first - 10, first + 10))
+    click_turns_page(screen)
     desktop.end_with_end_button(screen, proc)
-    text = open(err_path, "rb").read().decode(errors="replace")
-    check(all(line.startswith("yomite: music") for line in text.splitlines()),
-          "nothing on standard error but the silent music: %r" % text)
+    only_music_on_stderr(err_path)
+
+
+def first_text_line(screen):
+    """The rows (top, bottom) of the first line of text on the page, and
+    the share of the 2 x 2 pixel blocks in its ink that are not of one
+    colour: none at all in a frame drawn at half the size and doubled."""
+    x0, y0, x1, y1 = screen.box(*desktop.TEXT)
+    stride = screen.w * 3
+
+    def row(y):
+        return screen.pixels[y * stride + x0 * 3:y * stride + x1 * 3]
+
+    top = next((y for y in range(y0, y1) if max(row(y)) > 128), None)
+    if top is None:
+        raise Failure("no text on the page")
+    bottom = next((y for y in range(top, y1) if max(row(y)) <= 128), y1)
+    inked = mixed = 0
+    for y in range(top - top % 2, bottom - 1, 2):
+        upper, lower = row(y), row(y + 1)
+        for i in range(0, len(upper) - 5, 6):
+            block = (upper[i:i + 3], upper[i + 3:i + 6], lower[i:i + 3], lower[i + 3:i + 6])
+            if max(max(p) for p in block) > 128:
+                inked += 1
+                mixed += len(set(block)) > 1
+    return top, bottom, mixed / max(1, inked)
+
+
+def weston_scale_2(player, work, procs):
+    """An output of weston at scale 2 (a HiDPI screen): the page is drawn
+    at the output's own pixels, its text twice as tall in pixels as on
+    the same output at scale 1 and not a doubled frame; clicks, given in
+    the window's points, reach their controls."""
+    w, h = 800, 600
+    dat = desktop.make_story(os.path.join(work, "story"))
+    heights = {}
+    for scale in (1, 2):
+        display, env = start_weston(procs, work, w, h, scale)
+        err_path = os.path.join(work, "player-%d.err" % scale)
+        proc = procs.start([player, dat], env=env, stderr=open(err_path, "wb"))
+        screen = WestonScreen(display, w * scale, h * scale)
+        desktop.wait_first_page(screen)
+        screen.save(os.path.join(work, "weston-scale-%d.png" % scale))
+        top, bottom, mixed = first_text_line(screen.grab())
+        heights[scale] = bottom - top
+        print("  scale %d: first line inked from row %d to %d (%d rows), %.0f%% of its 2x2 "
+              "blocks of more than one colour" % (scale, top, bottom, bottom - top, 100 * mixed),
+              flush=True)
+        if scale == 2:
+            check(1.7 <= heights[2] / heights[1] <= 2.3,
+                  "the text is twice as tall in pixels at scale 2 (%d rows against %d)" %
+                  (heights[2], heights[1]))
+            check(mixed > 0.2, "drawn at the output's pixels, not doubled (%.0f%% of its 2x2 "
+                  "blocks of more than one colour)" % (100 * mixed))
+            click_turns_page(screen)
+        desktop.end_with_end_button(screen, proc)
+        only_music_on_stderr(err_path)
+        procs.end_all()
 
 
 def weston_without_seat(player, work, procs):
@@ -262,6 +329,84 @@ def weston_without_seat(player, work, procs):
         check(out.returncode == 1 and len(lines) == 1 and "no seat" in lines[0],
               "%s: status 1 and one line saying why (got %s: %r)" %
               (asked or "SDL's choice", out.returncode, lines))
+
+
+def weston_huge_output(player, work, procs):
+    """An output of 12000 x 12000 pixels at scale 2, beyond the largest
+    window drawn: the player takes no frame of that size (576 MB each), as
+    on X11; SIGTERM ends it."""
+    display, env = start_weston(procs, work, 6000, 6000, 2)
+    dat = desktop.make_story(os.path.join(work, "story"))
+    proc = procs.start([player, dat], env=env)
+    peak = 0
+    deadline = time.monotonic() + 5
+    while time.monotonic() < deadline and proc.poll() is None:
+        with open("/proc/%d/status" % proc.pid) as f:
+            peak = max([peak] + [int(line.split()[1]) for line in f
+                                 if line.startswith("VmHWM:")])
+        time.sleep(0.1)
+    check(proc.poll() is None, "the player runs")
+    print("  peak memory %d MB" % (peak // 1024), flush=True)
+    check(peak < 1024 * 1024, "it takes less than 1 GB (%d MB)" % (peak // 1024))
+    proc.terminate()
+    check(proc.wait(timeout=desktop.WAIT_S) == 128 + signal.SIGTERM, "SIGTERM ends it")
+
+
+def story_with_music(work):
+    dat = desktop.make_story(os.path.join(work, "story"))
+    shutil.copy(os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
+        os.path.abspath(__file__)))), "demo", "dat", "bgm.mid"), dat)
+    return dat
+
+
+def ends_when_display_lost(proc, server, err_path, line):
+    """Kills the display server under the running player: the player says
+    the one line, ends with status 1 within a second."""
+    time.sleep(0.5)  # the music starts once the first page is shown
+    # weston's group holds the clients it started (its shell, its keyboard).
+    leader = os.getpgid(server.pid) == server.pid
+    (os.killpg if leader else os.kill)(server.pid, signal.SIGKILL)
+    server.wait()
+    lost = time.monotonic()
+    try:
+        status = proc.wait(timeout=desktop.WAIT_S)
+    except subprocess.TimeoutExpired:
+        raise Failure("the player runs on without its display")
+    took = time.monotonic() - lost
+    lines = open(err_path, "rb").read().decode(errors="replace").splitlines()
+    said = [x for x in lines if not x.startswith("yomite: music")]
+    check(said == [line], "one line names the lost display: %r" % lines)
+    check(status == 1, "status 1 (got %s)" % status)
+    check(took < 1.0, "ended within a second (%.3f s)" % took)
+
+
+def x_server_lost(player, work, procs):
+    """The X server killed while the player runs and plays its music: one
+    line naming the display, the music closed as End closes it, status 1,
+    within a second."""
+    w, h = 800, 600
+    display = desktop.start_xvfb(procs, [(w, h)])
+    xvfb = procs.started[-1]
+    dat = story_with_music(work)
+    err_path = os.path.join(work, "player.err")
+    proc = procs.start([player, dat], env=desktop.player_env(display),
+                       stderr=open(err_path, "wb"))
+    desktop.wait_first_page(desktop.Screen(display, w, h))
+    ends_when_display_lost(proc, xvfb, err_path, "yomite: the display %s is gone (its X server "
+                           "closed the connection)" % display)
+
+
+def weston_lost(player, work, procs):
+    """The same with the Wayland compositor killed."""
+    w, h = 800, 600
+    display, env = start_weston(procs, work, w, h)
+    weston = procs.started[-1]
+    dat = story_with_music(work)
+    err_path = os.path.join(work, "player.err")
+    proc = procs.start([player, dat], env=env, stderr=open(err_path, "wb"))
+    desktop.wait_first_page(WestonScreen(display, w, h))
+    ends_when_display_lost(proc, weston, err_path, "yomite: the display yomite-test is gone "
+                           "(its compositor closed the connection)")
 
 
 def viewable(display, window):
@@ -478,13 +623,18 @@ CASES = {
     "error-covered-weston": error_covered_on_weston,
     "weston-no-seat": weston_without_seat,
     "no-japanese-font": no_japanese_font,
+    "weston-scale-2": weston_scale_2,
+    "weston-huge-output": weston_huge_output,
+    "x-server-lost": x_server_lost,
+    "weston-lost": weston_lost,
 }
 # The error cases take 7 to 14 s each, waiting for the error: CI runs one
 # for each way the window is brought back (an EWMH window manager, an
 # unmanaged window under twm, a Wayland window shown anew).
 QUICK = ["ssh-x", "screen-1", "window-destroyed", "randr-no-wm", "late-wm", "twm", "dead-wm",
          "error-minimized", "error-covered", "error-covered-twm", "weston",
-         "error-covered-weston", "weston-no-seat", "no-japanese-font"]
+         "error-covered-weston", "weston-no-seat", "no-japanese-font", "weston-scale-2",
+         "x-server-lost", "weston-lost"]
 
 
 def main(argv):

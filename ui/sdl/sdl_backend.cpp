@@ -17,6 +17,7 @@
 #include "ui/sdl/desktop_dpi.h"
 #include "ui/sdl/end_request.h"
 #include "ui/sdl/icon.h"
+#include "ui/sdl/wayland_display.h"
 #include "ui/sdl/wayland_seat.h"
 #include "ui/sdl/x11_cover.h"
 #include "ui/sdl/x11_sleep.h"
@@ -195,6 +196,15 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return nullptr;
   }
+  // Wayland has no window surface to draw into: the software renderer
+  // would draw a frame of the window's size in points into a texture that
+  // another renderer loads anyway, doubled on a HiDPI output. SDL's own
+  // choice draws at the output's pixels (ALLOW_HIGHDPI); the hints set in
+  // the environment still win.
+  if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "wayland") == 0) {
+    SDL_ResetHint(SDL_HINT_RENDER_DRIVER);
+    SDL_ResetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
+  }
   if (TTF_WasInit() == 0 && TTF_Init() != 0) {
     if (error) *error = TTF_GetError();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -254,10 +264,10 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   int frame_w = 0, frame_h = 0;
   SDL_GetWindowSizeInPixels(b->window_, &frame_w, &frame_h);
   // A window beyond the bound is asked for a smaller size before it is
-  // drawn: its full-size frame is not made (see UpdateSize).
-  if (software && BoundedInnerSize(frame_w, frame_h) == PixelSize{frame_w, frame_h}) {
-    PrefaultSoftwareFrame(b->window_);
-  }
+  // drawn: its full-size frame is not made (see UpdateSize), neither here
+  // nor by the black frame below.
+  const bool within_bound = BoundedInnerSize(frame_w, frame_h) == PixelSize{frame_w, frame_h};
+  if (software && within_bound) PrefaultSoftwareFrame(b->window_);
   if (covered) {
     // Mapping a full-screen window and painting it black costs the X
     // server tens of milliseconds: it does that while we make the first
@@ -270,7 +280,7 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   }
   b->sleeper_ = X11Sleeper::For(b->window_);
   SDL_StopTextInput();  // the player takes no typed text
-  if (!b->black_by_server_) {
+  if (!b->black_by_server_ && within_bound) {
     SDL_SetRenderDrawColor(b->renderer_, 0, 0, 0, 255);
     SDL_RenderClear(b->renderer_);
     SDL_RenderPresent(b->renderer_);
@@ -348,12 +358,20 @@ int SdlBackend::Run(Window& window) {
   }
   Hide();
   if (int signal = CaughtEndSignal()) return 128 + signal;
+  // As when there is no display to start on. On X11 the line was said as
+  // the connection broke; on Wayland SDL made it a quit request.
+  if (x11_ && x11_->DisplayLost()) return 1;
+  if (!x11_ && WaylandDisplayLost(window_)) {
+    std::fprintf(stderr, "yomite: the display %s is gone (its compositor closed the connection)\n",
+                 WaylandDisplayName().c_str());
+    return 1;
+  }
   return dispatch_->failed() ? 1 : 0;
 }
 
 void SdlBackend::RunPass(SDL_Event& event) {
   if (CaughtEndSignal()) quit_requested_ = true;
-  if (x11_ && x11_->WindowGone()) quit_requested_ = true;
+  if (x11_ && (x11_->WindowGone() || x11_->DisplayLost())) quit_requested_ = true;
   CoverAgain();
   if (quit_requested_) {
     Quit();
@@ -403,7 +421,7 @@ void SdlBackend::RunPass(SDL_Event& event) {
 
 bool SdlBackend::WaitForEvent(SDL_Event* event) {
   while (!SDL_PollEvent(event)) {
-    if (CaughtEndSignal()) {
+    if (CaughtEndSignal() || (x11_ && x11_->DisplayLost())) {
       quit_requested_ = true;
       return false;
     }
@@ -417,7 +435,7 @@ bool SdlBackend::WaitForEvent(SDL_Event* event) {
 }
 
 bool SdlBackend::EndRequested() {
-  auto window_gone = [this] { return x11_ && x11_->WindowGone(); };
+  auto window_gone = [this] { return x11_ && (x11_->WindowGone() || x11_->DisplayLost()); };
   if (quit_requested_ || CaughtEndSignal() || window_gone()) return true;
   const uint64_t now = Now();
   if (now < last_end_peek_ + kEndPeekEveryMs) return false;
@@ -521,7 +539,7 @@ void SdlBackend::PictureBoxChanged(PictureBox& box, PictureChange change) {
 
 void SdlBackend::Hide() {
   // See X11Guard::BeforeDestroy.
-  if (window_ && !(x11_ && x11_->WindowGone())) SDL_HideWindow(window_);
+  if (window_ && !(x11_ && (x11_->WindowGone() || x11_->DisplayLost()))) SDL_HideWindow(window_);
 }
 
 void SdlBackend::End() {

@@ -68,7 +68,8 @@ class SdlBackend : public Backend {
 
   // Raises the window's first events, shows it and runs the event loop
   // until the program ends. Returns the exit status: 0 after a normal end,
-  // 1 after a run-time error.
+  // 1 after a run-time error or when the display was lost, 128 + the
+  // signal's number after a signal.
   int Run(Window& window);
 
   // Backend.
