@@ -32,9 +32,16 @@ Fom::Fom(MainWindow& w, Platform platform) : w_(w), p_(std::move(platform)), bgm
     }
     return nullptr;
   };
+  // So is one long script line as it is read and decoded.
+  p_.files.SetBetweenBlocks([this] {
+    if (w_.Fom.EndRequested()) throw EndingNow{};
+  });
 }
 
-Fom::~Fom() { p_.pictures.watch = nullptr; }
+Fom::~Fom() {
+  p_.pictures.watch = nullptr;
+  p_.files.SetBetweenBlocks(nullptr);
+}
 
 void Fom::Form_Load() {
   s_.DatPath = p_.dat_path;

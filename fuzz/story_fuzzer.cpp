@@ -71,6 +71,7 @@ class BoundedFiles : public platform::Files {
     inner_.Close(no);
     if (no == open_no_) open_no_ = 0;
   }
+  void SetBetweenBlocks(std::function<void()> f) override { inner_.SetBetweenBlocks(std::move(f)); }
 
  private:
   static constexpr long kMaxOpens = 300;

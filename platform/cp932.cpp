@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 
@@ -45,17 +46,29 @@ inline bool IsHalfwidthKana(unsigned char b) { return b >= 0xA1 && b <= 0xDF; }
 
 }  // namespace
 
-Text Decode(std::string_view bytes) {
+Text Decode(std::string_view bytes, const std::function<void()>& between_blocks) {
   Text out;
   out.reserve(bytes.size());
   size_t i = 0;
   const size_t n = bytes.size();
+  size_t next_block = kDecodeBlockBytes;
   while (i < n) {
-    // Fast path for the single-byte characters, which need no converter.
+    if (i >= next_block) {
+      if (between_blocks) between_blocks();
+      next_block = i + kDecodeBlockBytes;
+    }
+    // Fast path for runs of single-byte characters, which need no
+    // converter: widened a run at a time (a prose line is mostly ASCII or
+    // mostly double-byte).
     unsigned char b = static_cast<unsigned char>(bytes[i]);
     if (b < 0x80) {
-      out += static_cast<char16_t>(b);
-      ++i;
+      size_t end = i + 1;
+      const size_t run_end = std::min(n, next_block);
+      while (end < run_end && static_cast<unsigned char>(bytes[end]) < 0x80) ++end;
+      const size_t at = out.size();
+      out.resize(at + (end - i));
+      for (size_t k = i; k < end; ++k) out[at + (k - i)] = static_cast<char16_t>(bytes[k]);
+      i = end;
       continue;
     }
     if (IsHalfwidthKana(b)) {

@@ -1,6 +1,7 @@
 // Code page 932 (Shift-JIS as Windows writes it), through glibc's iconv.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,8 +14,13 @@ namespace yomite::cp932 {
 // mark, the customary Japanese stand-in, which every Japanese font has.
 inline constexpr char16_t kReplacement = u'\u3013';
 
-// Decodes bytes; each invalid byte becomes one kReplacement, nothing is dropped.
-Text Decode(std::string_view bytes);
+// How many bytes Decode converts between two calls of its between_blocks.
+inline constexpr size_t kDecodeBlockBytes = size_t{1} << 20;
+
+// Decodes bytes; each invalid byte becomes one kReplacement, nothing is
+// dropped. between_blocks, when given, is called every kDecodeBlockBytes
+// bytes of a long text: what it throws leaves the decoding.
+Text Decode(std::string_view bytes, const std::function<void()>& between_blocks = {});
 
 // Encodes text; nullopt when a character has no code page 932 form.
 std::optional<std::string> Encode(TextView text);

@@ -1,6 +1,8 @@
 // Sequential text files by number, as the story loader uses them.
 #pragma once
 
+#include <functional>
+
 #include "base/text.h"
 
 namespace yomite::platform {
@@ -20,6 +22,11 @@ class Files {
   // line), converted from code page 932.
   virtual Text LineInput(int file_no) = 0;
   virtual void Close(int file_no) = 0;
+
+  // Called again and again while one long line is read and decoded (every
+  // 64 KiB read, every megabyte decoded): what it throws leaves LineInput.
+  // Files that read in an instant need not call it.
+  virtual void SetBetweenBlocks(std::function<void()> between_blocks) { (void)between_blocks; }
 };
 
 }  // namespace yomite::platform

@@ -26,7 +26,7 @@ bool LineReader::Fill() {
 
 bool LineReader::AtEnd() { return !Fill(); }
 
-std::string LineReader::ReadLine() {
+std::string LineReader::ReadLine(const std::function<void()>& between_blocks) {
   std::string line;
   auto append = [&](const char* begin, const char* end) {
     if (line.size() + static_cast<size_t>(end - begin) > max_line_) {
@@ -36,7 +36,11 @@ std::string LineReader::ReadLine() {
     }
     line.append(begin, end);
   };
-  while (Fill()) {
+  auto fill = [&] {
+    if (pos_ >= len_ && !eof_ && between_blocks) between_blocks();
+    return Fill();
+  };
+  while (fill()) {
     const char* begin = buffer_.get() + pos_;
     const char* end = buffer_.get() + len_;
     const char* cr = static_cast<const char*>(memchr(begin, '\r', end - begin));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -26,8 +27,10 @@ class LineReader {
   // The next line, without its end: a line ends at CR LF or at a lone CR (a
   // lone LF is part of the line). Empty at the end of the file. A line
   // longer than max_line is error 7, naming its number; a failed read is
-  // the error FileError gives.
-  std::string ReadLine();
+  // the error FileError gives. between_blocks, when given, is called before
+  // each block of the file is read (every 64 KiB of a long line): what it
+  // throws leaves the reading, and the line read so far is lost.
+  std::string ReadLine(const std::function<void()>& between_blocks = {});
   // How many lines ReadLine has returned.
   long lines_read() const { return lines_read_; }
 

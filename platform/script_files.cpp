@@ -30,7 +30,7 @@ bool ScriptFiles::Eof(int file_no) { return Get(file_no).AtEnd(); }
 Text ScriptFiles::LineInput(int file_no) {
   LineReader& file = Get(file_no);
   if (file.AtEnd()) throw RuntimeError(err::kPastEnd);
-  return cp932::Decode(file.ReadLine());
+  return cp932::Decode(file.ReadLine(between_blocks_), between_blocks_);
 }
 
 void ScriptFiles::Close(int file_no) { open_.erase(file_no); }

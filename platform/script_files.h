@@ -21,12 +21,16 @@ class ScriptFiles : public Files {
   bool Eof(int file_no) override;
   Text LineInput(int file_no) override;
   void Close(int file_no) override;
+  void SetBetweenBlocks(std::function<void()> between_blocks) override {
+    between_blocks_ = std::move(between_blocks);
+  }
 
  private:
   LineReader& Get(int file_no);
 
   const StoryFolder& folder_;
   std::map<int, std::unique_ptr<LineReader>> open_;
+  std::function<void()> between_blocks_;
 };
 
 }  // namespace yomite::platform

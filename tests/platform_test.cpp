@@ -31,6 +31,34 @@ TEST(Cp932, EachInvalidByteBecomesOneReplacement) {
   EXPECT_EQ(cp932::Decode("\x82\x78\x81"), u"Ｙ〓");
 }
 
+// A long text is decoded in blocks, with a call between them that may
+// leave the decoding; the blocks' edges change nothing of the text.
+TEST(Cp932, LongTextsAreDecodedInBlocksThatMayBeLeft) {
+  const size_t block = cp932::kDecodeBlockBytes;
+  // A double-byte character across the first edge, a run of ASCII up to
+  // the second, halfwidth kana and invalid bytes across the third.
+  std::string bytes = std::string(block - 1, 'a') + "\x82\x78" + std::string(block, 'b') +
+                      std::string(block - 4, '\xB1') + "\xA0\xA0\xA0\xA0\xA0z";
+  Text expected =
+      Text(block - 1, u'a') + u"Ｙ" + Text(block, u'b') + Text(block - 4, u'ｱ') + u"〓〓〓〓〓z";
+  int calls = 0;
+  EXPECT_TRUE(cp932::Decode(bytes, [&] { ++calls; }) == expected);
+  EXPECT_EQ(calls, 3) << "once for each megabyte after the first";
+  EXPECT_TRUE(cp932::Decode(bytes) == expected) << "no call asked for";
+
+  calls = 0;
+  struct Left {};
+  EXPECT_THROW(cp932::Decode(bytes,
+                             [&] {
+                               if (++calls == 2) throw Left{};
+                             }),
+               Left);
+  EXPECT_EQ(calls, 2);
+  int short_calls = 0;
+  cp932::Decode(std::string(block, '\x82'), [&] { ++short_calls; });
+  EXPECT_EQ(short_calls, 0) << "a text of one block is decoded in one go";
+}
+
 TEST(Cp932, EncodesAndGivesCharacterCodes) {
   EXPECT_EQ(cp932::Encode(u"Ｙと澪"), std::optional<std::string>("\x82\x78\x82\xC6\xE0\x59"));
   EXPECT_FALSE(cp932::Encode(u"😀").has_value());

@@ -246,6 +246,32 @@ TEST(LineReader, ALineOverTheLimitIsOutOfMemoryAtItsNumber) {
   EXPECT_EQ(error.message, "Out of memory: line 1 of s.dat is longer than 150000 bytes");
 }
 
+// A long line is read block by block, with a call before each that may
+// leave the reading: a line of 16 MB is no single piece of work.
+TEST(LineReader, ALongLineCallsBetweenItsBlocksWhichMayLeaveIt) {
+  const fs::path file = FreshFolder("line-blocks") / "s.dat";
+  WriteFile(file, "short\r\n" + std::string(1 << 20, 'x') + "\r\nlast");
+  platform::LineReader reader(platform::OpenRegularFile(file.string(), "s.dat"), "s.dat");
+  int calls = 0;
+  auto count = [&] { ++calls; };
+  EXPECT_EQ(reader.ReadLine(count), "short");
+  EXPECT_EQ(calls, 1) << "the first block";
+  EXPECT_EQ(reader.ReadLine(count).size(), size_t{1} << 20);
+  EXPECT_EQ(calls, 17) << "one for each further block of 64 KiB";
+  EXPECT_EQ(reader.ReadLine(count), "last");
+  EXPECT_EQ(calls, 18) << "the rest was in the last block read; one more finds the end";
+
+  platform::LineReader left(platform::OpenRegularFile(file.string(), "s.dat"), "s.dat");
+  left.ReadLine();
+  calls = 0;
+  struct Left {};
+  EXPECT_THROW(left.ReadLine([&] {
+    if (++calls == 3) throw Left{};
+  }),
+               Left);
+  EXPECT_EQ(calls, 3) << "nothing read after the call that left";
+}
+
 // A script with no line end at all, 20 GB of it on disk (sparse), ends the
 // story with "Out of memory" at its first line, read no further than the
 // limit: the player does not grow until the address space runs out.

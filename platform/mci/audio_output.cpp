@@ -82,6 +82,7 @@ void AudioOutput::CloseDevice() {
 AudioOutput::~AudioOutput() {
   FadeOut();
   Detach();
+  LetTheLastSoundThrough();
   CloseDevice();
   if (started_audio_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
@@ -103,20 +104,28 @@ void AudioOutput::FadeOut() {
   fade_.compare_exchange_strong(expected, kFadeAsked);
   // The callback comes within one block; a device that stalls is not
   // waited for beyond a few blocks.
-  const auto give_up = std::chrono::steady_clock::now() +
-                       std::chrono::milliseconds(4 * 1000 * chunk_frames_ / frequency_ + 20);
+  const auto give_up = std::chrono::steady_clock::now() + Patience();
   while (fade_.load() != kFaded && std::chrono::steady_clock::now() < give_up) {
-    std::this_thread::sleep_for(std::chrono::microseconds(500));
-  }
-  // The device takes a block once the callback has returned it: closing
-  // before the next block is asked for could drop the faded one, and the
-  // music would stop at full level after all.
-  const uint32_t faded_at = blocks_.load();
-  while (fade_.load() == kFaded && blocks_.load() == faded_at &&
-         std::chrono::steady_clock::now() < give_up) {
-    std::this_thread::sleep_for(std::chrono::microseconds(500));
+    std::this_thread::sleep_for(kPoll);
   }
   fade_.store(kFaded);
+}
+
+void AudioOutput::LetTheLastSoundThrough() {
+  if (!playing_to_device()) return;
+  // A block is only surely the device's once the next one is asked for.
+  // SDL's close lets the device drain for two blocks after the last, but a
+  // sound server can hold more than that: closed any earlier, PulseAudio
+  // dropped the faded block, and the music stopped at full level after all.
+  const uint32_t last = last_sound_block_.load();  // 0: none had sound
+  const auto give_up = std::chrono::steady_clock::now() + Patience();
+  while (last != 0 && blocks_.load() == last && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(kPoll);
+  }
+}
+
+std::chrono::milliseconds AudioOutput::Patience() const {
+  return std::chrono::milliseconds(4 * 1000 * chunk_frames_ / frequency_ + 20);
 }
 
 void AudioOutput::Maintain(uint64_t now_ms, const std::function<void(const std::string&)>& report) {
@@ -150,7 +159,7 @@ void AudioOutput::Callback(void* self_pointer, uint8_t* stream, int bytes) {
 
 void AudioOutput::Fill(int16_t* stereo, int frames) {
   in_callback_.store(true);
-  blocks_.fetch_add(1);
+  const uint32_t number = blocks_.fetch_add(1) + 1;
   MidiPlayer* player = player_.load();
   const int fade = fade_.load();
   if (player == nullptr || fade == kFaded) {
@@ -159,6 +168,7 @@ void AudioOutput::Fill(int16_t* stereo, int frames) {
     in_callback_.store(false);
     return;
   }
+  last_sound_block_.store(number);
   if (fade == kNoFade) fade_done_ = 0;
   const int fade_frames = std::max(1, frequency_ * kFadeMs / 1000);
   constexpr int kBlock = 256;

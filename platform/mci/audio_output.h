@@ -13,6 +13,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -50,9 +51,9 @@ class AudioOutput {
   void Attach(MidiPlayer* player);
   void Detach() { Attach(nullptr); }
 
-  // Fades the sound out over kFadeMs and returns once the device has been
-  // given the faded block (or, with no device to give it to, at once). The
-  // device plays silence from then on, until the next Attach.
+  // Fades the sound out over kFadeMs and returns once the faded block has
+  // been rendered (or, with no device to give it to, at once). The device
+  // plays silence from then on, until the next Attach.
   void FadeOut();
 
   // Looks at the device: when it has been lost, says so through report
@@ -66,7 +67,13 @@ class AudioOutput {
   AudioOutput() = default;
   bool StartAudio(std::string* why);
   bool OpenDevice(std::string* why);
+  // Before the device is closed: returns once it surely holds the last
+  // block that had sound.
+  void LetTheLastSoundThrough();
   void CloseDevice();
+  // How long a wait for the audio thread goes on before it is given up.
+  std::chrono::milliseconds Patience() const;
+  static constexpr std::chrono::microseconds kPoll{200};
   static void Callback(void* self, uint8_t* stream, int bytes);
   void Fill(int16_t* stereo, int frames);
 
@@ -81,9 +88,11 @@ class AudioOutput {
   // Shared with the audio thread.
   std::atomic<MidiPlayer*> player_{nullptr};
   std::atomic<bool> in_callback_{false};
-  // Blocks asked for by the device so far: the one after the fade's last
-  // means the faded block has been handed on to the device.
+  // Blocks asked for by the device so far (numbered from 1), and the number
+  // of the last one that had sound (0 while none has): a later one means
+  // that one has been handed on.
   std::atomic<uint32_t> blocks_{0};
+  std::atomic<uint32_t> last_sound_block_{0};
   std::atomic<int> fade_{kNoFade};
   // Audio thread only.
   int fade_done_ = 0;  // frames of the fade rendered so far

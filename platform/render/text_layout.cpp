@@ -268,20 +268,27 @@ void GrowingCaptionLines::Wrap(TextView caption, int width, TextMeasurer& measur
   size_t start = tail_start_;
   bool tail_found = false;
   while (lines_.size() < max_lines_) {
-    const size_t stop = caption.find_first_of(u"\r\n", start);
+    // Of a line longer than the lines left could show (a character is a
+    // pixel wide at the least), the rest is never seen: its end is not
+    // looked for either (a line of 16 MB took a scan of it each frame).
+    const size_t shown = max_lines_ == SIZE_MAX ? TextView::npos
+                                                : (max_lines_ - lines_.size()) *
+                                                      static_cast<size_t>(std::max(width, 1));
+    const TextView ahead = caption.substr(start, shown == TextView::npos ? shown : shown + 1);
+    const size_t found = ahead.find_first_of(u"\r\n");
+    const size_t stop = found == TextView::npos ? TextView::npos : start + found;
     // The last line may grow, and so may a line that a CR ends at the very
-    // end: an LF appended next makes that one break, not two.
+    // end: an LF appended next makes that one break, not two. A line cut
+    // at what is shown is wrapped again from its start too: it may be the
+    // last.
     if (!tail_found &&
         (stop == TextView::npos || (caption[stop] == u'\r' && stop + 1 == caption.size()))) {
       tail_found = true;
       tail_start_ = start;
       tail_line_ = lines_.size();
     }
-    TextView line = caption.substr(start, stop == TextView::npos ? TextView::npos : stop - start);
-    // Of a line longer than the lines left could show (a character is a
-    // pixel wide at the least), the rest is never seen.
-    const size_t shown = (max_lines_ - lines_.size()) * static_cast<size_t>(std::max(width, 1));
-    if (max_lines_ != SIZE_MAX && line.size() > shown) line = line.substr(0, shown);
+    TextView line = stop == TextView::npos ? ahead : ahead.substr(0, found);
+    if (line.size() > shown) line = line.substr(0, shown);
     LineWrapper(line, width, measurer, lines_, max_lines_).Run();
     if (stop == TextView::npos) break;
     start = stop + 1;

@@ -131,6 +131,28 @@ def end_at_once(proc, screen, what):
     return took
 
 
+def destroyed_at_once(proc, screen, what):
+    """Destroys the player's window from another client (as a task manager
+    does) and returns how long the player took to exit: with status 0, as
+    on a close."""
+    e2e.check(proc.poll() is None, what + ": the player still runs")
+    env = screen.env
+    found = subprocess.run(["xdotool", "search", "--class", "yomite"], env=env,
+                           capture_output=True, text=True, timeout=20).stdout.split()
+    e2e.check(len(found) >= 1, what + ": the window is found")
+    sent = time.monotonic()
+    subprocess.run(["xdotool", "windowclose", found[0]], env=env, check=True, timeout=20)
+    try:
+        status = proc.wait(timeout=30)
+    except subprocess.TimeoutExpired:
+        raise e2e.Failure(what + ": the player ran on 30 s without its window")
+    took = time.monotonic() - sent
+    print("measured: %s: exit %.0f ms after it was destroyed" % (what, took * 1000))
+    e2e.check(status == 0, what + ": exits with status 0 (got %s)" % status)
+    e2e.check(took < END_WITHIN_S, what + ": exits within %.0f s" % END_WITHIN_S)
+    return took
+
+
 def error_ends(proc, err_path, number, what, within=ERROR_WITHIN_S):
     """Waits for the run-time error box, closes it, and checks the report."""
     started = time.monotonic()
@@ -403,11 +425,21 @@ def slow_pictures(player, display, work):
         end_at_once(proc, screen, "End during 20 slow pictures")
     finally:
         stop(proc)
+    proc, err_path = launch(exe, display, work, "slow")
+    try:
+        first_page(screen, "slow pictures, window destroyed")
+        time.sleep(0.2)
+        screen.click(400, 500)
+        time.sleep(0.3)
+        destroyed_at_once(proc, screen, "the window destroyed during 20 slow pictures")
+    finally:
+        stop(proc)
 
 
 def sparse_lines(path, first, count, fill):
     """A script whose first line is first, then a new page of count lines of
-    16 MB less two bytes of fill (a hole in the file when fill is NUL)."""
+    16 MB less two bytes of fill (a hole in the file when fill is NUL; a
+    fill of two bytes is one double-byte character)."""
     size = (16 << 20) - 2
     with open(path, "wb") as f:
         f.write(first.encode("cp932") + b"\r\n>p\r\n")  # waits for a click
@@ -415,15 +447,19 @@ def sparse_lines(path, first, count, fill):
             if fill == b"\0":
                 f.seek(size, os.SEEK_CUR)
             else:
-                f.write(fill * size)
+                f.write(fill * (size // len(fill)))
             f.write(b"\r\n")
 
 
 def long_lines(player, display, work):
     # Fast-forward over a page of 16 MB lines (of letters, then of NULs):
     # the characters it may read stop it quietly, and End answers while the
-    # text runs on.
-    for fill, what in ((b"a", "16 MB lines"), (b"\0", "16 MB NUL lines")):
+    # text runs on, each tick reading one such line. End is clicked several
+    # times, at different moments of a tick (HOSTILE_END_RUNS, default 3).
+    # Kanji are the slowest to decode: one such line took a second.
+    runs = int(os.environ.get("HOSTILE_END_RUNS", "3"))
+    for fill, what in ((b"a", "16 MB lines"), (b"\0", "16 MB NUL lines"),
+                       ("漢".encode("cp932"), "16 MB lines of kanji")):
         folder = os.path.join(work, "long")
         if os.path.exists(folder):
             subprocess.run(["rm", "-rf", folder], check=True)
@@ -431,16 +467,38 @@ def long_lines(player, display, work):
         # Three lines: a page of more would pass the page's limit (error 7).
         sparse_lines(os.path.join(folder, "dat", "opn.dat"), "長い行の前です。", 3, fill)
         screen = e2e.Screen(display)
-        proc, _ = launch(exe, display, work, "long")
-        try:
-            e2e.wait_for(screen, what + ": the first line waits", e2e.clickme_shown)
-            # The text runs on by itself after the fast-forward: End is
-            # clicked while it does.
-            screen.click(400, 500, button=3)
-            time.sleep(1.0)
-            end_at_once(proc, screen, "End after a fast-forward over " + what)
-        finally:
-            stop(proc)
+        took, busy = [], []
+        for run in range(runs):
+            proc, _ = launch(exe, display, work, "long")
+            try:
+                e2e.wait_for(screen, what + ": the first line waits", e2e.clickme_shown)
+                # The text runs on by itself after the fast-forward: End is
+                # clicked while it does.
+                screen.click(400, 500, button=3)
+                time.sleep(0.8 + 0.037 * run)
+                # How busy the player is just before End: End is to come
+                # while a step reads a line, not after.
+                before = cpu_ticks(proc)
+                time.sleep(0.2)
+                busy.append((cpu_ticks(proc) - before) / (0.2 * os.sysconf("SC_CLK_TCK")))
+                took.append(end_at_once(proc, screen, "End after a fast-forward over " + what))
+            finally:
+                stop(proc)
+        took.sort()
+        print("measured: End after a fast-forward over %s, %d runs: median %.0f ms, max %.0f ms; "
+              "the player busy %.0f%% of the 200 ms before End (median)" %
+              (what, runs, 1000 * took[len(took) // 2], 1000 * took[-1],
+               100 * sorted(busy)[len(busy) // 2]))
+    # A signal while a line of kanji is decoded is answered as End is.
+    import signal
+    proc, _ = launch(exe, display, work, "long")
+    try:
+        e2e.wait_for(screen, what + ", SIGTERM: the first line waits", e2e.clickme_shown)
+        screen.click(400, 500, button=3)
+        time.sleep(0.5)
+        ends_on_signal(proc, signal.SIGTERM, "a fast-forward over " + what)
+    finally:
+        stop(proc)
 
 
 def empty_line_cycle(player, display, work):

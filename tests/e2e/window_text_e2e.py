@@ -17,23 +17,14 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                                "support"))
+import fontsets  # noqa: E402
 import hostile_e2e as hostile  # noqa: E402
 import player_e2e as e2e  # noqa: E402
 
 STORY = {"opn.dat": ["最初の行です。", "二行目です。"]}
 END_FACE = (100, 100, 255)
-
-
-def fontconfig_file(work, name, folders):
-    """A fontconfig setup of a test's own that knows only these folders."""
-    path = os.path.join(work, name + "-fonts.conf")
-    cache = os.path.join(work, name + "-fontcache")
-    with open(path, "w") as f:
-        f.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "fonts.dtd">\n<fontconfig>\n')
-        for folder in folders:
-            f.write("  <dir>%s</dir>\n" % folder)
-        f.write("  <cachedir>%s</cachedir>\n</fontconfig>\n" % cache)
-    return path
 
 
 def launch(player, display, work, name, env=None):
@@ -74,7 +65,7 @@ def ends_with(proc, status, what, within=hostile.END_WITHIN_S * 5):
 def no_japanese_font(player, display, work):
     # Only DejaVu: fontconfig answers Japanese with a Latin font. The story
     # plays on, and one line names the font and the package to install.
-    conf = fontconfig_file(work, "dejavu", ["/usr/share/fonts/truetype/dejavu"])
+    conf = fontsets.fontconfig_file(work, "dejavu", fontsets.LATIN_ONLY)
     proc, err_path = launch(player, display, work, "dejavu", {"FONTCONFIG_FILE": conf})
     screen = e2e.Screen(display)
     try:
@@ -85,16 +76,16 @@ def no_japanese_font(player, display, work):
     finally:
         hostile.stop(proc)
     err = hostile.stderr_of(err_path)
-    lines = [line for line in err.splitlines() if "cannot show Japanese text" in line]
+    lines = fontsets.no_japanese_lines(err)
     e2e.check(len(lines) == 1, "no Japanese font: said once (%s)" % err.strip())
-    e2e.check("DejaVu" in lines[0] and "fonts-ipafont-gothic" in lines[0],
+    e2e.check(fontsets.names_font_and_package(lines[0]),
               "no Japanese font: the line names the font and the package (%s)" % lines[0])
 
 
 def no_font_at_all(player, display, work):
     # No font: the About box is our own box (its title bar), not SDL's
     # dialog, and its text is said on standard error.
-    conf = fontconfig_file(work, "none", [os.path.join(work, "no-such-folder")])
+    conf = fontsets.fontconfig_file(work, "none", [os.path.join(work, "no-such-folder")])
     proc, err_path = launch(player, display, work, "nofont", {"FONTCONFIG_FILE": conf})
     screen = e2e.Screen(display)
     try:

@@ -535,6 +535,46 @@ std::vector<Row> Rows() {
          EXPECT_EQ(p.s().Flags['b'], kFalse);
          NothingRunsAfterTheEnd(p);
        }});
+  add({"CloseWhileOneHugeLineIsRead",
+       [](auto& d) {
+         // 4 MB of text in one line: 64 blocks to read, 4 megabytes to decode.
+         Opn(d, Lines({"始め", "次"}) + std::string(size_t{4} << 20, 'a') + "\r\n" + Lines({"後"}));
+       },
+       [](Player& p) {
+         p.RequestCloseAtBlock(10);
+         p.Deliver([&] { Click(p); });
+       },
+       Plays(),
+       [](Player& p) {
+         // The close is seen between two blocks of the line: the read is
+         // left there, and the step that read it shows nothing.
+         EXPECT_EQ(p.files.blocks, 10);
+         EXPECT_EQ(p.files.reads, 2);
+         EXPECT_EQ(p.w.Lbl.Caption(), u"始め");
+         EXPECT_EQ(p.fom.Location().line, 3);
+         NothingRunsAfterTheEnd(p);
+       }});
+  add({"CloseWhileOneHugeLineIsDecoded",
+       [](auto& d) {
+         // 4 MB of double-byte characters, the slowest to decode.
+         std::string line;
+         while (line.size() < (size_t{4} << 20)) line += Sjis("漢");
+         Opn(d, Lines({"始め", "次"}) + line + "\r\n" + Lines({"後"}));
+       },
+       [](Player& p) {
+         // Past the 64 blocks of reading, within the decoding.
+         p.files.on_block = [&p](long blocks) {
+           if (blocks == 66) p.backend.RequestClose();
+         };
+         p.Deliver([&] { Click(p); });
+       },
+       Plays(),
+       [](Player& p) {
+         EXPECT_EQ(p.files.blocks, 66);
+         EXPECT_EQ(p.files.reads, 2);
+         EXPECT_EQ(p.w.Lbl.Caption(), u"始め");
+         NothingRunsAfterTheEnd(p);
+       }});
   add({"CloseDuringTheFirstStepsOfAScene",
        [](auto& d) {
          Opn(d, Lines({"選べ"}));

@@ -37,11 +37,25 @@ class WatchedFiles : public platform::Files {
     inner_.Close(no);
     --open_now;
   }
+  void SetBetweenBlocks(std::function<void()> f) override {
+    if (!f) {
+      inner_.SetBetweenBlocks(nullptr);
+      return;
+    }
+    inner_.SetBetweenBlocks([this, f = std::move(f)] {
+      ++blocks;
+      if (on_block) on_block(blocks);
+      f();
+    });
+  }
 
   long opens = 0;
   long reads = 0;
   long open_now = 0;
+  // Calls of the hook while one long line is read and decoded.
+  long blocks = 0;
   std::function<void(long reads)> on_read;
+  std::function<void(long blocks)> on_block;
 
  private:
   platform::Files& inner_;
@@ -75,6 +89,11 @@ struct Player {
   void RequestCloseAtRead(long n) {
     files.on_read = [this, n](long reads) {
       if (reads == n) backend.RequestClose();
+    };
+  }
+  void RequestCloseAtBlock(long n) {
+    files.on_block = [this, n](long blocks) {
+      if (blocks == n) backend.RequestClose();
     };
   }
   void Rethrow() const {

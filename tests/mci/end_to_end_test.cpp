@@ -145,5 +145,61 @@ TEST(MciEndToEnd, LoopsThePieceWithoutAGapAndFallsSilentOnClose) {
   EXPECT_TRUE(lines.empty());
 }
 
+// End closes the music the way the program does: "close MIDI" while a
+// chord sounds, then the interpreter goes, and the device with it. What the
+// device was handed last must be the fade, ending far below the chord, and
+// not the chord cut off. How long it took is printed; its bound only
+// catches a hang.
+TEST(MciEndToEnd, EndFadesTheMusicOutBeforeTheDeviceCloses) {
+  ScratchDir dir;
+  const std::string audio = dir.File("end.raw");
+  ScopedEnv driver("SDL_AUDIODRIVER", "disk");
+  ScopedEnv file("SDL_DISKAUDIOFILE", audio.c_str());
+  mci_testing::WriteFile(dir.File("bgm.mid"), mci_testing::HeldChord());
+  using Ms = std::chrono::duration<double, std::milli>;
+  // A few rounds: where the close falls within the device's block differs.
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    std::vector<std::string> lines;
+    MciOptions options;
+    options.report_silence = [&](const std::string& line) { lines.push_back(line); };
+    auto mci = std::make_unique<MciInterpreter>(options);
+    ASSERT_EQ(
+        mci->SendString(u"open \"" + FromUtf8(dir.File("bgm.mid")) + u"\" alias MIDI", nullptr, 0),
+        kOk)
+        << (lines.empty() ? "" : lines[0]);
+    ASSERT_EQ(mci->SendString(u"play MIDI notify", nullptr, 0), kOk);
+    const auto patience = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (FramesIn(audio) < kRate / 2 && std::chrono::steady_clock::now() < patience) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(mci->SendString(u"close MIDI notify", nullptr, 0), kOk);
+    const auto closed = std::chrono::steady_clock::now();
+    mci.reset();
+    const auto gone = std::chrono::steady_clock::now();
+    std::printf("closing the music: close %.1f ms, then the device %.1f ms, %.1f ms in all\n",
+                Ms(closed - start).count(), Ms(gone - closed).count(), Ms(gone - start).count());
+    RecordProperty("end_close_ms_" + std::to_string(round),
+                   std::to_string(Ms(gone - start).count()));
+    EXPECT_LT(gone - start, std::chrono::seconds(2));
+
+    const std::vector<float> mono = ReadMono(audio);
+    long last = static_cast<long>(mono.size()) - 1;
+    while (last >= 0 && mono[last] == 0.0f) --last;
+    ASSERT_GT(last, kRate / 2) << "the chord was not heard";
+    // The chord as it sounded just before the close, and the last
+    // millisecond of sound: 20 dB down at least (some 35 dB with the fade,
+    // none when the chord is cut).
+    const float chord = Rms(mono, last - kRate / 10, kRate / 20);
+    const float final_ms = Rms(mono, last - kRate / 1000 + 1, kRate / 1000);
+    std::printf("  the chord at %.1f dBFS, the last 1 ms of sound at %.1f dBFS\n",
+                20 * std::log10(chord), 20 * std::log10(std::max(final_ms, 1e-9f)));
+    ASSERT_GT(chord, 0.01f) << "the chord was not heard";
+    EXPECT_LT(final_ms, 0.1f * chord) << "the music stopped without fading out";
+    EXPECT_TRUE(lines.empty());
+  }
+}
+
 }  // namespace
 }  // namespace yomite::platform::mci

@@ -7,6 +7,14 @@
 
 namespace yomite::mci_testing {
 
+std::vector<uint8_t> HeldChord() {
+  TrackBuilder t;
+  t.Event(0, {0xC0, 48});
+  for (uint8_t key : {60, 64, 67}) t.Event(0, {0x90, key, 110});
+  t.EndOfTrack(9600);  // 10 s at 120 beats a minute, 480 ticks a quarter
+  return BuildMidiFile(0, 480, {t});
+}
+
 std::vector<uint8_t> NoteFlood(size_t count, uint32_t delta) {
   TrackBuilder t;
   for (size_t i = 0; i < count; ++i) {

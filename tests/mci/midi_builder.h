@@ -32,6 +32,10 @@ struct TestPiece {
   static std::vector<uint8_t> Bytes();
 };
 
+// A C major chord on strings held for ten seconds (120 beats a minute),
+// so that whatever closes the music comes while it sounds.
+std::vector<uint8_t> HeldChord();
+
 // The first frame at or after from where the sound starts: the start of a
 // window of window frames whose RMS rises above on_level after a window at
 // or below off_level. Returns -1 when there is none.

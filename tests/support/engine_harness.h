@@ -27,6 +27,7 @@ class CountingFiles : public platform::Files {
   bool Eof(int no) override { return inner_.Eof(no); }
   Text LineInput(int no) override { return inner_.LineInput(no); }
   void Close(int no) override { inner_.Close(no); }
+  void SetBetweenBlocks(std::function<void()> f) override { inner_.SetBetweenBlocks(std::move(f)); }
   long opens = 0;
 
  private:

@@ -24,6 +24,9 @@ class LoggingFiles : public platform::Files {
   bool Eof(int file_no) override { return inner_.Eof(file_no); }
   Text LineInput(int file_no) override { return inner_.LineInput(file_no); }
   void Close(int file_no) override;
+  void SetBetweenBlocks(std::function<void()> between_blocks) override {
+    inner_.SetBetweenBlocks(std::move(between_blocks));
+  }
 
  private:
   platform::Files& inner_;

@@ -17,6 +17,7 @@
 #include "app/start_point.h"
 #include "app/version.h"
 #include "base/command_line.h"
+#include "base/end_signals.h"
 #include "base/printable.h"
 #include "base/runtime_error.h"
 #include "platform/render/jpeg_loader.h"
@@ -48,8 +49,16 @@ constexpr const char* kHelpStatus =
     "\n"
     "Exit status: 0 when the events ran out or the story ended, 1 after a\n"
     "run-time error, 2 for a usage error or a bad event line, 3 when the\n"
-    "transcript cannot be written.\n";
+    "transcript cannot be written, 128 + N when signal N (SIGTERM, SIGINT,\n"
+    "SIGHUP) ended it (the transcript then ends with the last whole event).\n";
 constexpr long kMaxRunTicks = 100000;
+
+// A signal that asks the program to end (once main has caught them) ends
+// the action being played at its next step, as in the player.
+class TraceBackend : public ui::HeadlessBackend {
+ public:
+  bool EndRequested() override { return HeadlessBackend::EndRequested() || CaughtEndSignal() != 0; }
+};
 
 struct Size {
   int width;
@@ -175,7 +184,8 @@ class Session {
     bool bad_line = false;
     long line_no = 0;
     auto next = [&]() -> std::optional<ui::HeadlessBackend::Event> {
-      for (std::string line; ReadEventLine(events, line);) {
+      if (CaughtEndSignal()) return std::nullopt;
+      for (std::string line; ReadEvent(events, line);) {
         ++line_no;
         if (line.size() > kMaxEventLineBytes) {
           err_ << "yomite-trace: " << Printable(events_name) << ":" << line_no
@@ -201,7 +211,11 @@ class Session {
       }
       return std::nullopt;
     };
-    backend_.on_event_done = [this](const std::string& event) { Emit(event, backend_.error()); };
+    // An event that a signal cut short is not written: the transcript ends
+    // with the last event played whole.
+    backend_.on_event_done = [this](const std::string& event) {
+      if (!CaughtEndSignal()) Emit(event, backend_.error());
+    };
     int status = backend_.Run(w_.Fom, next);
     out_.flush();
     if (!out_) {
@@ -209,7 +223,15 @@ class Session {
       err_ << "yomite-trace: the transcript could not be written\n";
       return 3;
     }
+    if (int signal = CaughtEndSignal()) return 128 + signal;
     return bad_line ? 2 : status;
+  }
+
+  // ReadEventLine, while which the transcript is written up to the last
+  // event: a signal then ends the program at once.
+  static bool ReadEvent(std::istream& in, std::string& line) {
+    EndAtOnceOnSignal idle;
+    return ReadEventLine(in, line);
   }
 
   // Returns the action for an event line, or an empty function for an
@@ -409,7 +431,7 @@ class Session {
   std::ostream& err_;
   EventLog log_;
   platform::StoryFolder folder_;
-  ui::HeadlessBackend backend_;
+  TraceBackend backend_;
   MainWindow w_;
   platform::ScriptFiles disk_;
   PictureSizes sizes_;

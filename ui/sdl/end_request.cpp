@@ -1,17 +1,12 @@
 #include "ui/sdl/end_request.h"
 
 #include <SDL.h>
-#include <signal.h>
 
-#include <atomic>
+#include "base/end_signals.h"
 
 namespace yomite::ui::sdl {
 
 namespace {
-
-std::atomic<int> caught_signal{0};
-
-void NoteSignal(int signal) { caught_signal.store(signal, std::memory_order_relaxed); }
 
 // Events looked at per kind; a flood of other events of the same kind
 // ahead of the one that ends hides it only until the next look.
@@ -29,19 +24,12 @@ bool QueueHolds(uint32_t type, Match match) {
 
 }  // namespace
 
-void CatchEndSignals() {
+void CatchEndSignalsBeforeSdl() {
   // SDL would turn SIGTERM and SIGINT into a quit event of its own, seen
   // only when the queue is next read, and leave SIGHUP to end us at once.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  struct sigaction action {};
-  action.sa_handler = &NoteSignal;
-  sigemptyset(&action.sa_mask);
-  // No SA_RESTART: a wait for the window system returns at once.
-  action.sa_flags = 0;
-  for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+  CatchEndSignals();
 }
-
-int CaughtEndSignal() { return caught_signal.load(std::memory_order_relaxed); }
 
 bool QueueAsksToEnd(const std::function<bool(int x, int y)>& on_end) {
   SDL_PumpEvents();

@@ -12,10 +12,12 @@
 #include <unistd.h>
 #endif
 
+#include "base/end_signals.h"
 #include "base/printable.h"
 #include "ui/sdl/desktop_dpi.h"
 #include "ui/sdl/end_request.h"
 #include "ui/sdl/icon.h"
+#include "ui/sdl/wayland_display.h"
 #include "ui/sdl/wayland_seat.h"
 #include "ui/sdl/x11_cover.h"
 #include "ui/sdl/x11_sleep.h"
@@ -120,6 +122,14 @@ std::string NoDisplayMessage() {
          ", WAYLAND_DISPLAY=" + (wayland ? wayland : "") + ")";
 }
 
+// Sees each event as SDL queues it, during a long action too: the window's
+// destruction by another client is noted however many events wait ahead
+// of it in the queue.
+int NoteDestroyed(void* guard, SDL_Event* event) {
+  if (event->type == SDL_SYSWMEVENT) static_cast<X11Guard*>(guard)->Destroyed(event->syswm.msg);
+  return 1;
+}
+
 // SDL's software renderer draws straight into the window's own surface.
 bool DrawsIntoWindowSurface(SDL_Renderer* renderer) {
   SDL_RendererInfo info{};
@@ -129,7 +139,7 @@ bool DrawsIntoWindowSurface(SDL_Renderer* renderer) {
 }  // namespace
 
 std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::string* error) {
-  CatchEndSignals();
+  CatchEndSignalsBeforeSdl();
   // The first click on the window counts even when it was not focused.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   // A reader waiting on a page is idle: the screen saver may come on.
@@ -186,6 +196,15 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return nullptr;
   }
+  // Wayland has no window surface to draw into: the software renderer
+  // would draw a frame of the window's size in points into a texture that
+  // another renderer loads anyway, doubled on a HiDPI output. SDL's own
+  // choice draws at the output's pixels (ALLOW_HIGHDPI); the hints set in
+  // the environment still win.
+  if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "wayland") == 0) {
+    SDL_ResetHint(SDL_HINT_RENDER_DRIVER);
+    SDL_ResetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
+  }
   if (TTF_WasInit() == 0 && TTF_Init() != 0) {
     if (error) *error = TTF_GetError();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -205,7 +224,10 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   b->x11_ = X11Guard::For(b->window_);
   // SDL passes on the X events it has no use for; one says the window was
   // destroyed by another client.
-  if (b->x11_) SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+  if (b->x11_) {
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+    SDL_AddEventWatch(&NoteDestroyed, b->x11_.get());
+  }
   bool covered = false;
   if (options.fullscreen) {
     if (X11WithoutWindowManager(b->window_)) {
@@ -242,10 +264,10 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   int frame_w = 0, frame_h = 0;
   SDL_GetWindowSizeInPixels(b->window_, &frame_w, &frame_h);
   // A window beyond the bound is asked for a smaller size before it is
-  // drawn: its full-size frame is not made (see UpdateSize).
-  if (software && BoundedInnerSize(frame_w, frame_h) == PixelSize{frame_w, frame_h}) {
-    PrefaultSoftwareFrame(b->window_);
-  }
+  // drawn: its full-size frame is not made (see UpdateSize), neither here
+  // nor by the black frame below.
+  const bool within_bound = BoundedInnerSize(frame_w, frame_h) == PixelSize{frame_w, frame_h};
+  if (software && within_bound) PrefaultSoftwareFrame(b->window_);
   if (covered) {
     // Mapping a full-screen window and painting it black costs the X
     // server tens of milliseconds: it does that while we make the first
@@ -258,7 +280,7 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
   }
   b->sleeper_ = X11Sleeper::For(b->window_);
   SDL_StopTextInput();  // the player takes no typed text
-  if (!b->black_by_server_) {
+  if (!b->black_by_server_ && within_bound) {
     SDL_SetRenderDrawColor(b->renderer_, 0, 0, 0, 255);
     SDL_RenderClear(b->renderer_);
     SDL_RenderPresent(b->renderer_);
@@ -296,6 +318,7 @@ SdlBackend::~SdlBackend() {
   if (renderer_) SDL_DestroyRenderer(renderer_);
   if (x11_) x11_->BeforeDestroy();
   if (window_) SDL_DestroyWindow(window_);
+  if (x11_) SDL_DelEventWatch(&NoteDestroyed, x11_.get());
   x11_.reset();
   TTF_Quit();
   SDL_Quit();
@@ -335,12 +358,20 @@ int SdlBackend::Run(Window& window) {
   }
   Hide();
   if (int signal = CaughtEndSignal()) return 128 + signal;
+  // As when there is no display to start on. On X11 the line was said as
+  // the connection broke; on Wayland SDL made it a quit request.
+  if (x11_ && x11_->DisplayLost()) return 1;
+  if (!x11_ && WaylandDisplayLost(window_)) {
+    std::fprintf(stderr, "yomite: the display %s is gone (its compositor closed the connection)\n",
+                 WaylandDisplayName().c_str());
+    return 1;
+  }
   return dispatch_->failed() ? 1 : 0;
 }
 
 void SdlBackend::RunPass(SDL_Event& event) {
   if (CaughtEndSignal()) quit_requested_ = true;
-  if (x11_ && x11_->WindowGone()) quit_requested_ = true;
+  if (x11_ && (x11_->WindowGone() || x11_->DisplayLost())) quit_requested_ = true;
   CoverAgain();
   if (quit_requested_) {
     Quit();
@@ -390,7 +421,7 @@ void SdlBackend::RunPass(SDL_Event& event) {
 
 bool SdlBackend::WaitForEvent(SDL_Event* event) {
   while (!SDL_PollEvent(event)) {
-    if (CaughtEndSignal()) {
+    if (CaughtEndSignal() || (x11_ && x11_->DisplayLost())) {
       quit_requested_ = true;
       return false;
     }
@@ -404,7 +435,8 @@ bool SdlBackend::WaitForEvent(SDL_Event* event) {
 }
 
 bool SdlBackend::EndRequested() {
-  if (quit_requested_ || CaughtEndSignal()) return true;
+  auto window_gone = [this] { return x11_ && (x11_->WindowGone() || x11_->DisplayLost()); };
+  if (quit_requested_ || CaughtEndSignal() || window_gone()) return true;
   const uint64_t now = Now();
   if (now < last_end_peek_ + kEndPeekEveryMs) return false;
   last_end_peek_ = now;
@@ -413,6 +445,9 @@ bool SdlBackend::EndRequested() {
     ToPixels(x, y, &px, &py);
     return model_ && model_->end_control && model_->ControlAt(px, py) == model_->end_control;
   });
+  // The look pumped the window system's events: one may have said the
+  // window is gone.
+  quit_requested_ = quit_requested_ || window_gone();
   return quit_requested_;
 }
 
@@ -444,6 +479,17 @@ void SdlBackend::Reveal() {
   bool minimized = SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED;
   if (cover_) {
     cover_->Reveal();
+  } else if (ShownAnewToReveal()) {
+    // Wayland lets no window raise itself without a token the compositor
+    // hands out (weston offers none) and keeps minimizing to itself; a
+    // window shown anew is one the compositor puts in front.
+    SDL_HideWindow(window_);
+    SDL_ShowWindow(window_);
+    for (uint64_t until = Now() + kRestoreWithinMs;
+         !(SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS) && Now() < until;) {
+      SDL_Delay(10);
+      SDL_PumpEvents();
+    }
   } else if (minimized) {
     SDL_RestoreWindow(window_);
   }
@@ -455,6 +501,12 @@ void SdlBackend::Reveal() {
   // X refuses the keyboard to a window that is not shown.
   if (!(SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED)) TakeFocus();
   UpdateSize();
+}
+
+bool SdlBackend::ShownAnewToReveal() const {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  return driver && SDL_strcmp(driver, "wayland") == 0 &&
+         !(SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS);
 }
 
 void SdlBackend::Quit() {
@@ -487,7 +539,7 @@ void SdlBackend::PictureBoxChanged(PictureBox& box, PictureChange change) {
 
 void SdlBackend::Hide() {
   // See X11Guard::BeforeDestroy.
-  if (window_ && !(x11_ && x11_->WindowGone())) SDL_HideWindow(window_);
+  if (window_ && !(x11_ && (x11_->WindowGone() || x11_->DisplayLost()))) SDL_HideWindow(window_);
 }
 
 void SdlBackend::End() {

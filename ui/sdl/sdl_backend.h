@@ -68,7 +68,8 @@ class SdlBackend : public Backend {
 
   // Raises the window's first events, shows it and runs the event loop
   // until the program ends. Returns the exit status: 0 after a normal end,
-  // 1 after a run-time error.
+  // 1 after a run-time error or when the display was lost, 128 + the
+  // signal's number after a signal.
   int Run(Window& window);
 
   // Backend.
@@ -103,6 +104,9 @@ class SdlBackend : public Backend {
   // Brings a minimized or covered window to the front, so that the box
   // about to open over it is seen.
   void Reveal();
+  // On Wayland, while another window has the keyboard (the player's may be
+  // covered or minimized, which Wayland does not tell).
+  bool ShownAnewToReveal() const;
   // Shows a run-time error in a box and on standard error.
   void Report(const RuntimeError& error);
   // One pass of the event loop.

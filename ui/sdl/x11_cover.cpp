@@ -166,7 +166,10 @@ void X11Cover::Reveal() {
   e.xclient.window = n.window;
   e.xclient.message_type = n.active;
   e.xclient.format = 32;
-  e.xclient.data.l[0] = 1;  // from an application
+  // As a task bar asks: an application's own request may be refused by a
+  // window manager that prevents focus stealing, and the user must see
+  // the error.
+  e.xclient.data.l[0] = 2;
   e.xclient.data.l[1] = CurrentTime;
   XSendEvent(n.display, n.root, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
   XFlush(n.display);

@@ -2,6 +2,8 @@
 
 #include <X11/Xutil.h>
 
+#include <cstdio>
+
 #include "ui/sdl/x11_native.h"
 
 namespace yomite::ui::sdl {
@@ -18,6 +20,23 @@ bool window_gone = false;
 // Counting failures of requests that may fail, instead of reporting them.
 bool trapping = false;
 int trapped = 0;
+bool display_lost = false;
+
+// Xlib calls this on every request that finds the connection broken, once
+// it has marked the display as lost.
+int OnConnectionLost(Display* display) {
+  if (!display_lost) {
+    std::fprintf(stderr, "yomite: the display %s is gone (its X server closed the connection)\n",
+                 DisplayString(display));
+  }
+  display_lost = true;
+  return 0;
+}
+
+// Returning instead of exiting, as Xlib's own handler does, leaves the
+// display marked as lost: its requests then fail at once, and the event
+// loop ends the program.
+void ContinueWithoutDisplay(Display*, void*) {}
 
 int OnXError(Display* display, XErrorEvent* error) {
   if (trapping) {
@@ -83,6 +102,10 @@ std::unique_ptr<X11Guard> X11Guard::For(SDL_Window* window) {
   }
   guarded_window = n.window;
   window_gone = false;
+  // After SDL has opened its display: it may have set a handler of its own.
+  XSetIOErrorHandler(OnConnectionLost);
+  XSetIOErrorExitHandler(n.display, ContinueWithoutDisplay, nullptr);
+  display_lost = false;
   return guard;
 }
 
@@ -97,6 +120,8 @@ bool X11Guard::SharedMemoryRefused() const { return shm_refused; }
 
 bool X11Guard::WindowGone() const { return window_gone; }
 
+bool X11Guard::DisplayLost() const { return display_lost; }
+
 bool X11Guard::Destroyed(const SDL_SysWMmsg* msg) {
   if (!msg || msg->subsystem != SDL_SYSWM_X11) return false;
   const XEvent& e = msg->msg.x11.event;
@@ -105,7 +130,7 @@ bool X11Guard::Destroyed(const SDL_SysWMmsg* msg) {
 }
 
 void X11Guard::BeforeDestroy() {
-  if (!window_gone) return;
+  if (!window_gone && !display_lost) return;
   XEvent e{};
   e.xunmap.type = UnmapNotify;
   e.xunmap.display = native_->display;

@@ -9,6 +9,11 @@
 // - The window destroyed by another client (a task manager's "close"): the
 //   requests that still name it fail, and the program ends as on a close
 //   request.
+// - The connection to the X server lost (the server ended or was killed):
+//   Xlib would print its own message and exit at once, the music cut off
+//   mid-note. One line says so instead; every later request on the display
+//   fails quietly, and the program ends as on a close request, its music
+//   closed.
 #pragma once
 
 #include <SDL.h>
@@ -44,9 +49,12 @@ class X11Guard {
   void Present(SDL_Window* window);
   // The window no longer exists on the server (destroyed by someone else).
   bool WindowGone() const;
+  // The connection to the X server is lost.
+  bool DisplayLost() const;
   // Before SDL destroys a window that is gone: SDL first hides it and waits
   // for the server to say it is unmapped, which it never says of a window
-  // that no longer exists. This says it in the server's place.
+  // that no longer exists, nor a server that is gone. This says it in the
+  // server's place.
   void BeforeDestroy();
   // Notes an event SDL passed on (SDL_SYSWMEVENT); true when it says the
   // window was destroyed.
