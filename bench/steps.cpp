@@ -2,7 +2,10 @@
 // scripts per second, on real files through the same code as yomite-trace.
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
+#include "platform/cp932.h"
+#include "platform/line_reader.h"
 #include "tests/support/engine_harness.h"
 #include "tests/support/story_builder.h"
 
@@ -57,11 +60,24 @@ double JumpsPerSecond(int scripts) {
   return scripts / Seconds(start);
 }
 
+// Decoding alone, over the longest line a script may hold, all kanji: the
+// one piece of a step whose cost grows with a line's length.
+double KanjiMegabytesPerSecond() {
+  std::string bytes;
+  while (bytes.size() + 2 <= platform::kMaxLineBytes) bytes += "\x8A\xBF";
+  auto start = Clock::now();
+  Text text = cp932::Decode(bytes);
+  const double seconds = Seconds(start);
+  if (text.size() != bytes.size() / 2) std::abort();
+  return bytes.size() / seconds / 1e6;
+}
+
 }  // namespace
 
 int main() {
   std::printf("%-34s %14.0f\n", "prose lines per second", ProseLinesPerSecond(2000000));
   std::printf("%-34s %14.0f\n", "command lines per second", CommandLinesPerSecond(2000000));
   std::printf("%-34s %14.0f\n", "jumps between scripts per second", JumpsPerSecond(20000));
+  std::printf("%-34s %14.0f\n", "kanji decoded, MB per second", KanjiMegabytesPerSecond());
   return 0;
 }

@@ -3,7 +3,10 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cstdint>
+#include <memory>
 #include <stdexcept>
 
 namespace yomite::cp932 {
@@ -44,6 +47,44 @@ Converter& Encoder() {
 // Halfwidth katakana A1..DF map straight onto U+FF61..U+FF9F.
 inline bool IsHalfwidthKana(unsigned char b) { return b >= 0xA1 && b <= 0xDF; }
 
+// What the converter makes of a byte and the one after it: the bytes it
+// takes (0 when the first is invalid) and the one UTF-16 unit it gives.
+struct Pair {
+  uint8_t consumed = 0;
+  char16_t unit = 0;
+};
+
+Pair Convert(unsigned char lead, unsigned char trail, size_t in_len) {
+  char in_buf[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+  char out_buf[8];
+  char* in_ptr = in_buf;
+  char* out_ptr = out_buf;
+  size_t in_left = in_len;
+  size_t out_left = sizeof out_buf;
+  iconv(Decoder().get(), &in_ptr, &in_left, &out_ptr, &out_left);
+  const size_t consumed = in_len - in_left;
+  // Every character of code page 932 is one unit of the BMP; anything else
+  // is taken as invalid rather than half kept.
+  if (consumed == 0 || sizeof out_buf - out_left != 2) return {};
+  return {static_cast<uint8_t>(consumed),
+          static_cast<char16_t>(static_cast<unsigned char>(out_buf[0]) |
+                                (static_cast<unsigned char>(out_buf[1]) << 8))};
+}
+
+// The converter's answers for one lead byte, asked once per thread when the
+// byte is first met: calling iconv for every character made decoding a
+// line of kanji ten times slower than reading it.
+Pair DecodedPair(unsigned char lead, unsigned char trail) {
+  using Row = std::array<Pair, 256>;
+  static thread_local std::array<std::unique_ptr<Row>, 128> rows;
+  std::unique_ptr<Row>& row = rows[lead - 0x80];
+  if (!row) {
+    row = std::make_unique<Row>();
+    for (int t = 0; t < 256; ++t) (*row)[t] = Convert(lead, static_cast<unsigned char>(t), 2);
+  }
+  return (*row)[trail];
+}
+
 }  // namespace
 
 Text Decode(std::string_view bytes, const std::function<void()>& between_blocks) {
@@ -76,35 +117,21 @@ Text Decode(std::string_view bytes, const std::function<void()>& between_blocks)
       ++i;
       continue;
     }
-    // A double-byte character (or an invalid byte): convert exactly two bytes,
-    // or one when only one is left, and replace the lead byte on failure.
-    char in_buf[2];
-    size_t in_len = (i + 1 < n) ? 2 : 1;
-    in_buf[0] = bytes[i];
-    if (in_len == 2) in_buf[1] = bytes[i + 1];
-    char out_buf[8];
-    char* in_ptr = in_buf;
-    char* out_ptr = out_buf;
-    size_t in_left = in_len;
-    size_t out_left = sizeof out_buf;
-    size_t r = iconv(Decoder().get(), &in_ptr, &in_left, &out_ptr, &out_left);
-    size_t consumed = in_len - in_left;
-    size_t produced = sizeof out_buf - out_left;
-    if (r == static_cast<size_t>(-1) && consumed == 0) {
-      out += kReplacement;
-      ++i;
+    if (i + 1 < n) {
+      const Pair pair = DecodedPair(b, static_cast<unsigned char>(bytes[i + 1]));
+      if (pair.consumed == 0) {
+        out += kReplacement;
+        ++i;
+      } else {
+        out += pair.unit;
+        i += pair.consumed;
+      }
       continue;
     }
-    if (consumed == 0) {  // defensive: never loop without progress
-      out += kReplacement;
-      ++i;
-      continue;
-    }
-    for (size_t k = 0; k + 1 < produced; k += 2) {
-      out += static_cast<char16_t>(static_cast<unsigned char>(out_buf[k]) |
-                                   (static_cast<unsigned char>(out_buf[k + 1]) << 8));
-    }
-    i += consumed;
+    // A lead byte at the very end.
+    const Pair last = Convert(b, 0, 1);
+    out += last.consumed ? last.unit : kReplacement;
+    ++i;
   }
   return out;
 }

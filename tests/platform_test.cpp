@@ -1,5 +1,6 @@
 // Code page 932, the line reader and the story's file-name rules.
 #include <gtest/gtest.h>
+#include <iconv.h>
 #include <unistd.h>
 
 #include "base/runtime_error.h"
@@ -57,6 +58,45 @@ TEST(Cp932, LongTextsAreDecodedInBlocksThatMayBeLeft) {
   int short_calls = 0;
   cp932::Decode(std::string(block, '\x82'), [&] { ++short_calls; });
   EXPECT_EQ(short_calls, 0) << "a text of one block is decoded in one go";
+}
+
+// Every pair of bytes a double-byte character can start with decodes as
+// glibc's converter, asked on its own, says: the decoder keeps its answers
+// per lead byte, so a wrong row or column would show here.
+TEST(Cp932, EveryPairDecodesAsTheConverterSays) {
+  iconv_t cd = iconv_open("UTF-16LE", "CP932");
+  ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+  Text all_valid;
+  std::string all_valid_bytes;
+  int valid = 0;
+  for (int lead = 0x80; lead < 0x100; ++lead) {
+    if (lead >= 0xA1 && lead <= 0xDF) continue;  // halfwidth kana stand alone
+    for (int trail = 0; trail < 0x100; ++trail) {
+      char in[2] = {char(lead), char(trail)};
+      char out[8];
+      char* in_ptr = in;
+      char* out_ptr = out;
+      size_t in_left = 2, out_left = sizeof out;
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
+      const Text decoded = cp932::Decode(std::string_view(in, 2));
+      ASSERT_FALSE(decoded.empty());
+      const char16_t unit = char16_t((unsigned char)out[0] | ((unsigned char)out[1] << 8));
+      if (in_left == 2) {
+        EXPECT_EQ(decoded[0], cp932::kReplacement) << std::hex << lead << " " << trail;
+      } else {
+        EXPECT_EQ(decoded[0], unit) << std::hex << lead << " " << trail;
+      }
+      if (in_left == 0) {
+        ++valid;
+        all_valid += unit;
+        all_valid_bytes.append(in, 2);
+      }
+    }
+  }
+  iconv_close(cd);
+  EXPECT_GT(valid, 7000) << "JIS X 0208 and the vendor rows";
+  EXPECT_TRUE(cp932::Decode(all_valid_bytes) == all_valid) << "one after another, too";
 }
 
 TEST(Cp932, EncodesAndGivesCharacterCodes) {
