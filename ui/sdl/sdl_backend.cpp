@@ -74,6 +74,9 @@ constexpr int kMaxEventsPerPass = 64;
 // While a long action runs, how often it looks for a request to end in the
 // queue: often enough that End answers within a frame or two.
 constexpr uint64_t kEndPeekEveryMs = 20;
+// How often a window placed by us is looked at, a round trip to the X
+// server each time.
+constexpr uint64_t kPlaceCheckEveryMs = 1000;
 
 // The first frame writes every pixel of the software renderer's frame, a
 // full-screen buffer the system hands out page by page as it is first
@@ -624,6 +627,13 @@ bool SdlBackend::HandleX11Event(const SDL_SysWMmsg* msg) {
 }
 
 void SdlBackend::CoverAgain() {
+  if (cover_ && !cover_pending_ && !show_pending_) {
+    const uint64_t now = Now();
+    if (now >= last_place_check_ + kPlaceCheckEveryMs) {
+      last_place_check_ = now;
+      cover_pending_ = cover_->Misplaced();
+    }
+  }
   if (!cover_pending_) return;
   cover_pending_ = false;
   int w = screen_width_, h = screen_height_;

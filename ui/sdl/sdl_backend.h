@@ -156,6 +156,7 @@ class SdlBackend : public Backend {
   std::unique_ptr<X11Cover> cover_;
   // The screen may no longer be covered: see X11Cover.
   bool cover_pending_ = false;
+  uint64_t last_place_check_ = 0;
   uint64_t last_pump_ = 0;
   uint64_t last_end_peek_ = 0;
   Window* model_ = nullptr;

@@ -111,6 +111,13 @@ struct X11Cover::Native {
   Atom state = None;
   Atom fullscreen = None;
   Atom active = None;
+  // Placed by us over the root's size of the last cover, there being no
+  // EWMH window manager to ask: a later move or resize by someone else
+  // (a window manager starting, taking the window and letting it go) is
+  // undone.
+  bool placed = false;
+  int width = 0;
+  int height = 0;
 };
 
 std::unique_ptr<X11Cover> X11Cover::For(SDL_Window* window) {
@@ -146,7 +153,10 @@ bool X11Cover::Concerns(const SDL_SysWMmsg* msg) const {
     case PropertyNotify:
       return e.xproperty.window == n.root && e.xproperty.atom == n.check;
     case ConfigureNotify:
-      return e.xconfigure.window == n.root;
+      if (e.xconfigure.window == n.root) return true;
+      return n.placed && e.xconfigure.window == n.window &&
+             (e.xconfigure.x != 0 || e.xconfigure.y != 0 || e.xconfigure.width != n.width ||
+              e.xconfigure.height != n.height);
     case ReparentNotify:
       return e.xreparent.window == n.window;
     case DestroyNotify:
@@ -154,6 +164,22 @@ bool X11Cover::Concerns(const SDL_SysWMmsg* msg) const {
     default:
       return false;
   }
+}
+
+bool X11Cover::Misplaced() const {
+  const Native& n = *native_;
+  bool misplaced = false;
+  X11Succeeds(n.display, [&] {
+    XWindowAttributes root{}, a{};
+    if (!XGetWindowAttributes(n.display, n.root, &root) ||
+        !XGetWindowAttributes(n.display, n.window, &a) ||
+        WindowManagerCheck(n.display, n.root) != 0) {
+      return;
+    }
+    misplaced = a.map_state != IsViewable || a.x != 0 || a.y != 0 || a.width != root.width ||
+                a.height != root.height || FramedByWindowManager(n.display, n.window, n.root);
+  });
+  return misplaced;
 }
 
 void X11Cover::Reveal() {
@@ -211,7 +237,9 @@ void X11Cover::Cover(int* screen_width, int* screen_height) {
       XMapWindow(n.display, n.window);
     }
     XMoveResizeWindow(n.display, n.window, 0, 0, unsigned(root.width), unsigned(root.height));
-    XRaiseWindow(n.display, n.window);
+    // Mapped again too: a window manager that took the window as it
+    // started may have left it unmapped.
+    XMapRaised(n.display, n.window);
   }
   XFlush(n.display);
 }

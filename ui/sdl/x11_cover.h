@@ -52,6 +52,11 @@ class X11Cover {
   // or moves and sizes the window itself when there is none. Returns the
   // screen's size.
   void Cover(int* screen_width, int* screen_height);
+  // True when, with no EWMH window manager to ask, the window is not shown
+  // over the whole screen. A window manager (twm) that starts just as the
+  // window is mapped can take it into a frame without the move reaching
+  // us as an event; asked now and then, this catches it.
+  bool Misplaced() const;
   // Brings the window back from minimized and to the front, asking the
   // window manager as a task bar would, without waiting for it.
   void Reveal();
