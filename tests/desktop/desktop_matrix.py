@@ -496,6 +496,17 @@ def cover(procs, display, screen, work):
     screen.save(os.path.join(work, "covered.png"))
 
 
+def box_closes_with_enter(screen, proc):
+    """Enter reaches the error box, which has the keyboard, and closing it
+    ends the player with the error's status."""
+    subprocess.run(["xdotool", "key", "Return"], env=screen.env, check=True, timeout=20)
+    try:
+        status = proc.wait(timeout=desktop.WAIT_S)
+    except subprocess.TimeoutExpired:
+        raise Failure("Enter did not close the error box")
+    check(status == 1, "the error ends the player with status 1 (got %s)" % status)
+
+
 def error_box_seen(wm, how, late=False):
     """wm: a key of WINDOW_MANAGERS or None; how: "minimized" or "covered"."""
 
@@ -529,12 +540,7 @@ def error_box_seen(wm, how, late=False):
         check(shown.count((0, 0, w, h), is_cover) == 0, "nothing of the other window is seen")
         check(desktop.covers(display, w, h), "the window covers the screen")
         screen.save(os.path.join(work, "error-box.png"))
-        subprocess.run(["xdotool", "key", "Return"], env=screen.env, check=True, timeout=20)
-        try:
-            status = proc.wait(timeout=desktop.WAIT_S)
-        except subprocess.TimeoutExpired:
-            raise Failure("Enter did not close the error box")
-        check(status == 1, "the error ends the player with status 1 (got %s)" % status)
+        box_closes_with_enter(screen, proc)
         text = open(err_path, "rb").read().decode(errors="replace")
         check("Run-time error 53" in text, "standard error names the error: %r" % text)
 
@@ -572,12 +578,7 @@ def error_covered_on_weston(player, work, procs):
     check(screen.count(end_face, is_end_face) > 0.8 * (x1 - x0) * (y1 - y0),
           "End at its place on a full-screen window")
     screen.save(os.path.join(work, "weston-error-box.png"))
-    subprocess.run(["xdotool", "key", "Return"], env=screen.env, check=True, timeout=20)
-    try:
-        status = proc.wait(timeout=desktop.WAIT_S)
-    except subprocess.TimeoutExpired:
-        raise Failure("Enter did not close the error box")
-    check(status == 1, "the error ends the player with status 1 (got %s)" % status)
+    box_closes_with_enter(screen, proc)
 
 
 def is_end_face(r, g, b):

@@ -408,32 +408,28 @@ def slow_pictures(player, display, work):
     exe = e2e.install_player(player, os.path.join(work, "slow"), {"opn.dat": lines},
                              {"s.jpg": slow})
     screen = e2e.Screen(display)
-    proc, err_path = launch(exe, display, work, "slow")
-    try:
-        first_page(screen, "slow pictures")
-        time.sleep(0.2)
-        screen.click(400, 500)
-        error_ends(proc, err_path, 28, "20 slow pictures in a chain", within=60)
-    finally:
-        stop(proc)
-    proc, err_path = launch(exe, display, work, "slow")
-    try:
-        first_page(screen, "slow pictures, End")
-        time.sleep(0.2)
-        screen.click(400, 500)
-        time.sleep(0.3)
-        end_at_once(proc, screen, "End during 20 slow pictures")
-    finally:
-        stop(proc)
-    proc, err_path = launch(exe, display, work, "slow")
-    try:
-        first_page(screen, "slow pictures, window destroyed")
-        time.sleep(0.2)
-        screen.click(400, 500)
-        time.sleep(0.3)
-        destroyed_at_once(proc, screen, "the window destroyed during 20 slow pictures")
-    finally:
-        stop(proc)
+    # The chain played to its error, then cut short by End and by the
+    # window's destruction, each in a player of its own.
+    endings = [
+        ("slow pictures", 0,
+         lambda proc, err_path: error_ends(proc, err_path, 28, "20 slow pictures in a chain",
+                                           within=60)),
+        ("slow pictures, End", 0.3,
+         lambda proc, err_path: end_at_once(proc, screen, "End during 20 slow pictures")),
+        ("slow pictures, window destroyed", 0.3,
+         lambda proc, err_path: destroyed_at_once(
+             proc, screen, "the window destroyed during 20 slow pictures")),
+    ]
+    for what, wait, ending in endings:
+        proc, err_path = launch(exe, display, work, "slow")
+        try:
+            first_page(screen, what)
+            time.sleep(0.2)
+            screen.click(400, 500)
+            time.sleep(wait)
+            ending(proc, err_path)
+        finally:
+            stop(proc)
 
 
 def sparse_lines(path, first, count, fill):
