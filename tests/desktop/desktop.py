@@ -14,20 +14,16 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
                                 "support"))
+import checks  # noqa: E402
 import xvfb  # noqa: E402
+from checks import Failure  # noqa: E402,F401
 
 SKIP = xvfb.SKIP
 WAIT_S = 15.0
 
 
-class Failure(Exception):
-    pass
-
-
 def check(condition, what):
-    if not condition:
-        raise Failure(what)
-    print("  ok:", what, flush=True)
+    checks.check(condition, what, indent="  ")
 
 
 class Processes:

@@ -19,6 +19,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
                                 "support"))
 import xvfb  # noqa: E402
+from checks import Failure, check  # noqa: E402,F401
 
 W, H = 1024, 768
 # The screen as laid out on a 100 by 100 grid, in pixels of 1024x768.
@@ -28,16 +29,6 @@ CLICKME = (int(0.87 * W) + 2, int(0.95 * H) + 2, int(0.97 * W) - 2, int(0.98 * H
 END_BUTTON = (int(0.06 * W), int(0.035 * H))
 FIRST_CHOICE = (int(0.06 * W), int(0.065 * H))
 WAIT_S = 10.0
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, what):
-    if not condition:
-        raise Failure(what)
-    print("ok:", what, flush=True)
 
 
 def sjis_script(lines):

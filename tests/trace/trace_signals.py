@@ -22,14 +22,9 @@ import time
 END_WITHIN_S = 2.0
 
 
-class Failure(Exception):
-    pass
-
-
-def check(condition, what):
-    if not condition:
-        raise Failure(what)
-    print("ok:", what)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                                "support"))
+from checks import Failure, check  # noqa: E402
 
 
 def write_story(dat):
